@@ -1,0 +1,70 @@
+// Files by path and by handle, with Win32 semantics (the _l* calls, CreateFileA, FindFirstFileA).
+//
+// Contract: a path is a Windows path ("C:\DIR\FILE.EXT"); names compare without regard to case.
+// Every open returns kPlatNoFile on failure and the caller closes what it opened with
+// PlatCloseFile. Counts and positions are 32-bit; kPlatFileError (0xFFFFFFFF) is the failure
+// value of reads, writes and seeks. Nothing here shows a message or stores an error number.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/types.h"
+
+typedef intptr_t PlatFile;
+const PlatFile kPlatNoFile = -1;  // HFILE_ERROR and INVALID_HANDLE_VALUE alike
+const uint32_t kPlatFileError = 0xFFFFFFFFu;
+
+enum PlatOpenMode { kOpenRead = 0, kOpenWrite = 1, kOpenReadWrite = 2 };  // OF_READ, OF_WRITE, ...
+enum PlatSeekOrigin { kSeekBegin = 0, kSeekCurrent = 1, kSeekEnd = 2 };
+
+// File attributes, as Win32 reports them; kPlatNoAttributes means "does not exist".
+const uint32_t kAttrReadOnly = 0x01;
+const uint32_t kAttrHidden = 0x02;
+const uint32_t kAttrSystem = 0x04;
+const uint32_t kAttrDirectory = 0x10;
+const uint32_t kAttrArchive = 0x20;
+const uint32_t kAttrNormal = 0x80;
+const uint32_t kPlatNoAttributes = 0xFFFFFFFFu;
+
+// _lopen: an existing file, for reading, writing or both; the position starts at 0.
+PlatFile PlatOpenFile(const char* path, PlatOpenMode mode);
+// _lcreat with normal attributes: creates the file, or empties an existing one; read-write.
+PlatFile PlatCreateFile(const char* path);
+// CreateFileA(GENERIC_READ, no sharing, OPEN_EXISTING): fails while the file is open elsewhere.
+PlatFile PlatOpenExclusive(const char* path);
+// _lread / _lwrite: the number of bytes moved (a short count at end of file or disk full), or
+// kPlatFileError. A write of 0 bytes is not used by the core.
+uint32_t PlatReadFile(PlatFile file, void* buffer, uint32_t count);
+uint32_t PlatWriteFile(PlatFile file, const void* buffer, uint32_t count);
+// Moves to offset bytes past the origin; returns the new absolute position or kPlatFileError.
+uint32_t PlatSeekFile(PlatFile file, uint32_t offset, PlatSeekOrigin origin);
+// _lclose / CloseHandle: 1, or 0 when the close failed (the handle is gone either way).
+int PlatCloseFile(PlatFile file);
+// GetFileSize (low 32 bits), or kPlatFileError.
+uint32_t PlatGetFileSize(PlatFile file);
+// GetFileTime then FileTimeToDosDateTime of the last-write time, without any conversion to
+// local time: DOS date in the high 16 bits, DOS time in the low 16. 0 on failure.
+uint32_t PlatGetFileDosTime(PlatFile file);
+
+// GetFileAttributesA / SetFileAttributesA.
+uint32_t PlatGetFileAttributes(const char* path);
+int PlatSetFileAttributes(const char* path, uint32_t attributes);
+// CreateDirectoryA: 1 when created; 0 when it exists already or cannot be made.
+int PlatCreateDirectory(const char* path);
+// MoveFileA, DeleteFileA, CopyFileA: 1 or 0.
+int PlatMoveFile(const char* from, const char* to);
+int PlatDeleteFile(const char* path);
+int PlatCopyFile(const char* from, const char* to, int fail_if_exists);
+
+// FindFirstFileA / FindNextFileA / FindClose. Wildcards "*" and "?" in the last component,
+// matched case-insensitively; "." and ".." are reported for every directory but a drive root.
+struct PlatFindData {
+  uint32_t attributes;
+  uint32_t size;      // low 32 bits
+  uint32_t dos_time;  // last-write time, DOS date high, DOS time low
+  char name[kPathBuffer];
+};
+typedef void* PlatFind;  // null when nothing matched or the pattern's directory is missing
+PlatFind PlatFindFirst(const char* pattern, PlatFindData* found);
+int PlatFindNext(PlatFind find, PlatFindData* found);
+void PlatFindClose(PlatFind find);

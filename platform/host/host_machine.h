@@ -1,0 +1,49 @@
+// The simulated Windows machine of the host backend, as tests and the host entry point control
+// it. Nothing in the core includes this header; SETUP.EXE has no such thing.
+//
+// A machine is a directory (docs/host-machine.md): machine.ini describes it, C\, D\, ... are its
+// drives, answers.txt scripts the user's answers and transcript.txt records what a real system
+// would have shown or done.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Environment variable that names the machine directory for the host `setup` program.
+#define HOST_MACHINE_VARIABLE "VNT_MACHINE"
+
+// Loads the machine at root (machine.ini may be absent: defaults apply), resets the answer
+// cursor and the fault plan. Returns 1, or 0 when root is not a directory.
+int HostMachineOpen(const char* root);
+void HostMachineClose();
+const char* HostMachineRoot();
+
+// Maps a Windows path to the host file it stands for (case-insensitive lookup of every
+// component that exists; the rest kept as written). 0 when the path is not a drive path or does
+// not fit.
+int HostMapPath(const char* windows_path, char* out, size_t size);
+
+// Appends one line to transcript.txt (the backend's own records use it too).
+void HostTranscript(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// The fault plan: named kinds of failure, each firing at the Nth matching call (1-based) and,
+// when persistent, at every later one too. A path filter, when set, limits the rule to calls on
+// paths that contain it (case-insensitively).
+enum HostFaultKind {
+  kFaultDiskFull,     // a write moves fewer bytes than asked (half, rounded down)
+  kFaultCannotOpen,   // an open or create of a file fails
+  kFaultReadOnly,     // a create, write-open, delete or move of a file fails as on a read-only file
+  kFaultInUse,        // the exclusive open fails, as for a file that another program holds open
+  kFaultAllocFails,   // PlatAllocMemory returns null
+  kFaultModuleLoad,   // a library cannot be loaded
+  kFaultKindCount
+};
+struct HostFault {
+  HostFaultKind kind;
+  uint32_t nth;        // fires at this matching call, 1 = the first
+  int persistent;      // 1: also at every later matching call
+  const char* path;    // filter, or null for every call
+};
+void HostFaultClear();
+int HostFaultAdd(const HostFault& fault);  // 0 when the plan is full (16 rules)
+uint32_t HostFaultCalls(HostFaultKind kind);  // matching calls seen so far, fired or not

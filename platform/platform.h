@@ -1,0 +1,11 @@
+// The one door from the core to the operating system. The core includes this header (or one
+// of the area headers below) and never <windows.h> or POSIX headers. Two backends implement
+// every declaration with the same names: platform/win32 (thin wrappers over the real API) and
+// platform/host (a simulated Windows machine in a directory); the build links exactly one.
+#pragma once
+
+#include "platform/files.h"
+#include "platform/format.h"
+#include "platform/memory.h"
+#include "platform/messages.h"
+#include "platform/system.h"
