@@ -1,0 +1,78 @@
+// The message boxes of the program and the fatal-error report. Each box beeps first, then shows
+// the formatted text under the caption "Setup", task-modal, owned by the frame window.
+#include "driver/errors.h"
+
+#include <cstdarg>
+
+#include "driver/setup_state.h"
+#include "driver/update_log.h"
+#include "platform/format.h"
+#include "platform/messages.h"
+
+namespace {
+
+const char kCaption[] = "Setup";
+const uint32_t kMessageText = 512;  // at most 511 characters after formatting
+
+int ShowBoxV(uint32_t beep, uint32_t style, const char* format, va_list args) {
+  char text[kMessageText];
+  if (FormatTextV(text, sizeof text, format, args) < 0) return 0;
+  PlatMessageBeep(beep);
+  return PlatMessageBox(g_setup.frame_window, text, kCaption, style);
+}
+
+}  // namespace
+
+int FailWith(uint16_t number) {
+  if (g_setup.error_number == 0) g_setup.error_number = number;
+  return 0;
+}
+
+int ShowError(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  int result = ShowBoxV(kMbIconExclamation, kMbTaskModal | kMbIconHand | kMbOk, format, args);
+  va_end(args);
+  return result;
+}
+
+int AskRetryCancel(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  int result =
+      ShowBoxV(kMbIconExclamation, kMbTaskModal | kMbIconHand | kMbRetryCancel, format, args);
+  va_end(args);
+  return result == kIdRetry;
+}
+
+int AskYesNo(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  int result = ShowBoxV(kMbIconQuestion, kMbTaskModal | kMbIconQuestion | kMbYesNo, format, args);
+  va_end(args);
+  return result == kIdYes;
+}
+
+int AskMoreDiskSpace() {
+  return AskRetryCancel(
+      "Setup needs more disk space.\n\nPlease make more space available and select 'Retry' "
+      "below.");
+}
+
+int AskMoreMemory() {
+  return AskRetryCancel(
+      "There isn't enough memory available to continue.\n\nClose one or more applications and "
+      "select 'Retry' below.");
+}
+
+void ReportFatalError() {
+  if (g_setup.error_number == 0) return;
+  unsigned number = g_setup.error_number;
+  LogLine("Fatal error #%u", number);
+  ShowError(
+      "An error (#%u) has occurred, and Setup is unable to continue.\n\nThis problem could be "
+      "caused by a corrupted copy of the Setup program or by a bad disk.  It might be helpful "
+      "to reset your system and try again.  If the problem persists, please contact Velnet "
+      "Customer Relations at 1-800-555-0142 for assistance.",
+      number);
+}

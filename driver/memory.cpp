@@ -1,0 +1,29 @@
+// AllocBlock and FreeBlock over the platform's global memory, with the out-of-memory question
+// and the block counters.
+#include "driver/memory.h"
+
+#include <cstring>
+
+#include "driver/errors.h"
+#include "driver/setup_state.h"
+#include "platform/memory.h"
+
+void* AllocBlock(uint32_t size) {
+  // A block of 0 bytes is still a block (Win32 would hand back a discarded handle for it).
+  uint32_t bytes = size != 0 ? size : 1;
+  void* block = PlatAllocMemory(bytes);
+  while (block == nullptr) {
+    if (!AskMoreMemory()) PlatFatalAppExit("Setup cannot continue.");
+    block = PlatAllocMemory(bytes);
+  }
+  if (++g_setup.live_blocks > g_setup.peak_blocks) g_setup.peak_blocks = g_setup.live_blocks;
+  memset(block, 0, bytes);
+  return block;
+}
+
+int FreeBlock(void* block) {
+  if (block == nullptr) return 1;
+  PlatFreeMemory(block);
+  --g_setup.live_blocks;
+  return 1;
+}

@@ -1,0 +1,12 @@
+// The command line: -C, -D, -M, -P directory, -R, -V and -X file, each a word beginning with
+// "-" or "/" and a case-insensitive letter. Only the blank separates words.
+#pragma once
+
+// Fills the option fields of g_setup from the text after the program name (null: no change).
+// An argument of -P or -X longer than a path field is refused, never shortened: -X then stores
+// error 3 (the payload file cannot be opened), -P gives up the run with the invalid-directory
+// message.
+void ParseOptions(const char* command_line);
+
+// The option log lines, in their order, for the options that are set.
+void LogOptions();

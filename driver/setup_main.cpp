@@ -1,0 +1,49 @@
+// SetupMain: the run from the single-instance test to the final log. Steps that later parts of
+// the program supply (frame window, environment tests, the interactive setup) slot in between
+// the start-up chain and the ending.
+#include "driver/setup_main.h"
+
+#include "driver/errors.h"
+#include "driver/options.h"
+#include "driver/setup_state.h"
+#include "driver/update_log.h"
+#include "payload/payload_reader.h"
+#include "platform/system.h"
+
+namespace {
+
+// Another setup already showing its frame, or the client running, ends the run at once.
+int AnotherProgramRunning() {
+  PlatWindow other_setup = PlatFindWindow("_VNTSETUP_Frame");
+  if (other_setup != nullptr) {
+    PlatSetForegroundWindow(other_setup);
+    return 1;
+  }
+  if (PlatFindWindow("VNT Frame") != nullptr || PlatFindWindow("VNT Frame25") != nullptr ||
+      PlatModuleLoaded("DIZI.EXE")) {
+    ShowError("Please exit Velnet before running the Setup program.");
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int SetupMain(PlatInstance instance, const char* command_line) {
+  ResetSetupState();
+  if (AnotherProgramRunning()) return 0;
+
+  g_setup.instance = instance;
+  PlatGetWindowsDirectory(g_setup.windows_dir, kStatePath);
+  ParseOptions(command_line);
+  LogOptions();
+
+  if (g_setup.error_number == 0 && OpenPayload()) ReadPayloadHeader();
+  ClosePayload();
+
+  LogLine("Peak handles = %u", static_cast<unsigned>(g_setup.peak_blocks));
+  ReportFatalError();
+  FlushLog();
+  ReleasePayloadHeader();
+  return g_setup.error_number != 0 ? 1 : 0;
+}

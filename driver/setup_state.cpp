@@ -1,0 +1,9 @@
+// The run's one SetupState and its starting state.
+#include "driver/setup_state.h"
+
+SetupState g_setup = {};
+
+void ResetSetupState() {
+  g_setup = SetupState{};
+  g_setup.log_handle = kPlatNoFile;
+}

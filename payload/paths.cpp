@@ -1,0 +1,156 @@
+// Path string routines (joining, splitting, validating) and the small file-by-name queries.
+#include "payload/paths.h"
+
+#include <cstdarg>
+#include <cstring>
+
+#include "driver/memory.h"
+#include "driver/setup_state.h"
+#include "platform/files.h"
+#include "platform/format.h"
+
+char* MakeDestinationPath(char* out, const char* name) {
+  size_t needed = strlen(g_setup.dest_dir) + (name[0] != '\0' ? strlen(name) + 1 : 0);
+  if (needed >= kPathBuffer) {
+    out[0] = '\0';
+    return nullptr;
+  }
+  if (name[0] == '\0') {
+    FormatText(out, kPathBuffer, "%s", g_setup.dest_dir);
+  } else {
+    FormatText(out, kPathBuffer, "%s\\%s", g_setup.dest_dir, name);
+  }
+  return out;
+}
+
+char* JoinPath(char* out, ...) {
+  char result[kPathBuffer];
+  size_t length = 0;
+  int fits = 1;
+  va_list parts;
+  va_start(parts, out);
+  for (const char* part = va_arg(parts, const char*); part != nullptr;
+       part = va_arg(parts, const char*)) {
+    size_t part_length = strlen(part);
+    if (part_length == 0) continue;
+    size_t separator = length != 0 ? 1 : 0;
+    if (length + separator + part_length >= kPathBuffer) {
+      fits = 0;
+      break;
+    }
+    if (separator) result[length++] = '\\';
+    memcpy(result + length, part, part_length);
+    length += part_length;
+    if (result[length - 1] == '\\') --length;
+  }
+  va_end(parts);
+  result[length] = '\0';
+  if (!fits) {
+    if (out != nullptr) out[0] = '\0';
+    return nullptr;
+  }
+  if (out == nullptr) out = static_cast<char*>(AllocBlock(static_cast<uint32_t>(length + 1)));
+  memcpy(out, result, length + 1);
+  return out;
+}
+
+void GetDirectoryPart(char* out, const char* path) {
+  const char* last = strrchr(path, '\\');
+  size_t length = last != nullptr ? static_cast<size_t>(last - path) : 0;
+  if (length >= kPathBuffer) length = 0;
+  memcpy(out, path, length);
+  out[length] = '\0';
+}
+
+const char* GetFileNamePart(const char* path) {
+  const char* last = strrchr(path, '\\');
+  return last != nullptr ? last + 1 : path;
+}
+
+char* GetShortExtension(char* out, const char* path) {
+  const char* dot = strrchr(path, '.');
+  out[0] = '\0';
+  if (dot == nullptr || strlen(dot + 1) > 3) return nullptr;
+  strcpy(out, dot + 1);
+  return out;
+}
+
+char* GetShortBaseName(char* out, const char* path) {
+  const char* name = GetFileNamePart(path);
+  size_t length = 0;
+  while (length < 8 && name[length] != '\0' && name[length] != '.') {
+    out[length] = name[length];
+    ++length;
+  }
+  out[length] = '\0';
+  return out;
+}
+
+int NamesEqual(const char* a, const char* b) {
+  for (;; ++a, ++b) {
+    char x = (*a >= 'a' && *a <= 'z') ? static_cast<char>(*a - 32) : *a;
+    char y = (*b >= 'a' && *b <= 'z') ? static_cast<char>(*b - 32) : *b;
+    if (x != y) return 0;
+    if (x == '\0') return 1;
+  }
+}
+
+int CreateDirectoryPath(const char* path) {
+  size_t length = strlen(path);
+  if (length >= kPathBuffer) return 0;
+  char partial[kPathBuffer];
+  memcpy(partial, path, length + 1);
+  size_t start = (length >= 3 && path[1] == ':') ? 3 : 0;
+  int created = 0;
+  for (size_t i = start; i <= length; ++i) {
+    if (path[i] != '\\' && path[i] != '\0') continue;
+    partial[i] = '\0';
+    created = partial[0] != '\0' && PlatCreateDirectory(partial);
+    partial[i] = path[i];
+    if (path[i] == '\0') break;
+  }
+  return created;
+}
+
+int FileExists(const char* path) {
+  PlatFile file = PlatOpenFile(path, kOpenRead);
+  if (file == kPlatNoFile) return 0;
+  PlatCloseFile(file);
+  return 1;
+}
+
+int PathExists(const char* path) {
+  return PlatGetFileAttributes(path) != kPlatNoAttributes;
+}
+
+int IsValidDirectoryName(const char* path) {
+  static const char kInvalid[] = "*+=;:\"?/<>,";
+  if (strlen(path) < 3) return 0;
+  char drive = path[0];
+  int letter = (drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z');
+  if (!letter || path[1] != ':' || path[2] != '\\') return 0;
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(path) + 3; *p; ++p) {
+    if (*p < 0x20 || *p > 0x7E || strchr(kInvalid, *p) != nullptr) return 0;
+  }
+  return 1;
+}
+
+int MoveFileTo(const char* from, const char* to) {
+  return PlatMoveFile(from, to);
+}
+
+uint32_t GetFileDosTime(const char* path) {
+  PlatFile file = PlatOpenExclusive(path);
+  if (file == kPlatNoFile) return 0;
+  uint32_t time = PlatGetFileDosTime(file);
+  PlatCloseFile(file);
+  return time;
+}
+
+uint32_t GetFileSizeByName(const char* path) {
+  PlatFile file = PlatOpenExclusive(path);
+  if (file == kPlatNoFile) return 0;
+  uint32_t size = PlatGetFileSize(file);
+  PlatCloseFile(file);
+  return size == kPlatFileError ? 0 : size;
+}

@@ -1,0 +1,95 @@
+// The host `setup` program run as a user would run it, on a simulated machine: the start of the
+// run, its fatal-error report and log, payloads given by -X and payloads carried in the program.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "tests/support/payload_writer.h"
+#include "tests/support/test_machine.h"
+
+namespace {
+
+class HostSetupTest : public MachineTest {
+ protected:
+  // Runs a program on this machine with the given arguments; returns its exit status.
+  int Run(const std::string& program, const std::string& arguments) {
+    std::string command = "VNT_MACHINE='" + root_ + "' '" + program + "' " + arguments +
+                          " </dev/null >/dev/null 2>&1";
+    int status = system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  int RunSetup(const std::string& arguments) { return Run(HOST_SETUP_PROGRAM, arguments); }
+
+  static std::string ReadHostFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+  }
+  bool Shown(const std::string& text) { return Transcript().find(text) != std::string::npos; }
+};
+
+TEST_F(HostSetupTest, NoPayloadEndsWithError1) {
+  EXPECT_EQ(RunSetup(""), 1);
+  EXPECT_TRUE(Shown("An error (#1) has occurred, and Setup is unable to continue."));
+  std::string log = GetFile("C:\\update.log");
+  EXPECT_NE(log.find("Peak handles = "), std::string::npos) << log;
+  EXPECT_NE(log.find("\r\nFatal error #1\r\n"), std::string::npos) << log;
+}
+
+TEST_F(HostSetupTest, DamagedPayloadFilesGiveTheirErrors) {
+  PutFile("C:\\BAD.BIN", "MZ not a payload");
+  EXPECT_EQ(RunSetup("-X C:\\BAD.BIN"), 1);
+  EXPECT_TRUE(Shown("An error (#18) has occurred"));
+  EXPECT_NE(GetFile("C:\\update.log").find("Opt: Install file = C:\\BAD.BIN\r\n"),
+            std::string::npos);
+
+  PutFile("C:\\CUT.BIN", std::string("RS\x05\x00", 4) + "ab");
+  EXPECT_EQ(RunSetup("/x C:\\CUT.BIN -c"), 1);
+  EXPECT_TRUE(Shown("An error (#5) has occurred"));
+  std::string log = GetFile("C:\\update.log");
+  EXPECT_EQ(log.find("Opt: Crash mode\r\nOpt: Install file = C:\\CUT.BIN\r\n"), 0u) << log;
+  EXPECT_NE(log.find("Fatal error #5\r\n"), std::string::npos);
+
+  EXPECT_EQ(RunSetup("-X C:\\MISSING.BIN"), 1);
+  EXPECT_TRUE(Shown("An error (#3) has occurred"));
+}
+
+TEST_F(HostSetupTest, SoundPayloadFileRunsWithoutComplaint) {
+  PayloadSpec spec;
+  spec.frame_title = "Velnet Setup";
+  spec.files = {{"README.TXT", "hello", 5}};
+  PutFile("C:\\GOOD.BIN", BuildPayload(spec));
+  EXPECT_EQ(RunSetup("-X C:\\GOOD.BIN"), 0);
+  EXPECT_FALSE(Shown("An error"));
+  EXPECT_FALSE(Exists("C:\\update.log"));  // no destination yet and no error: no log file
+}
+
+TEST_F(HostSetupTest, ProgramReadsThePayloadItCarries) {
+  std::string program = ReadHostFile(HOST_SETUP_PROGRAM);
+  ASSERT_FALSE(program.empty());
+  PayloadSpec spec;
+  spec.files = {{"README.TXT", "hello", 5}};
+  std::string with_payload;
+  ASSERT_TRUE(AttachPayload(program, BuildPayload(spec), "", &with_payload));
+  PutFile("C:\\DISK1\\SETUP.EXE", with_payload);
+  std::string host_program = HostPath("C:\\DISK1\\SETUP.EXE");
+  ASSERT_EQ(system(("chmod +x '" + host_program + "'").c_str()), 0);
+  EXPECT_EQ(Run(host_program, ""), 0);
+  EXPECT_FALSE(Shown("An error"));
+
+  // The same program with a damaged header proves that it was its own payload it read.
+  std::string damaged;
+  ASSERT_TRUE(AttachPayload(program, "RS\x40", "", &damaged));
+  PutFile("C:\\DISK2\\SETUP.EXE", damaged);
+  host_program = HostPath("C:\\DISK2\\SETUP.EXE");
+  ASSERT_EQ(system(("chmod +x '" + host_program + "'").c_str()), 0);
+  EXPECT_EQ(Run(host_program, ""), 1);
+  EXPECT_TRUE(Shown("An error (#5) has occurred"));
+}
+
+}  // namespace

@@ -1,0 +1,98 @@
+// The command line: switches, the -P and -X arguments, separators, and the option log lines.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "driver/errors.h"
+#include "driver/options.h"
+#include "driver/setup_state.h"
+#include "tests/support/setup_test.h"
+
+namespace {
+
+class OptionsTest : public SetupTest {};
+
+TEST_F(OptionsTest, EmptyAndBlankLinesSetNothing) {
+  g_setup.crash_mode = 1;
+  ParseOptions(nullptr);
+  EXPECT_EQ(g_setup.crash_mode, 1);
+  ResetSetupState();
+  ParseOptions("");
+  ParseOptions("     ");
+  EXPECT_EQ(g_setup.crash_mode + g_setup.suppress_finish + g_setup.skip_modem +
+                g_setup.install_mode + g_setup.reboot_requested + g_setup.write_version_file,
+            0);
+  EXPECT_STREQ(g_setup.install_file, "");
+}
+
+TEST_F(OptionsTest, SwitchesInEitherFormAndCase) {
+  ParseOptions("-c /d -M /r -v");
+  EXPECT_EQ(g_setup.crash_mode, 1);
+  EXPECT_EQ(g_setup.suppress_finish, 1);
+  EXPECT_EQ(g_setup.skip_modem, 1);
+  EXPECT_EQ(g_setup.reboot_requested, 1);
+  EXPECT_EQ(g_setup.write_version_file, 1);
+  EXPECT_EQ(g_setup.install_mode, 0);
+}
+
+TEST_F(OptionsTest, RestOfAWordIsIgnoredAndUnknownWordsAreSkipped) {
+  ParseOptions("-Crash -q -- - setup.exe /Z");
+  EXPECT_EQ(g_setup.crash_mode, 1);
+  EXPECT_EQ(g_setup.install_file[0], '\0');
+  ResetSetupState();
+  ParseOptions("- -C");
+  EXPECT_EQ(g_setup.crash_mode, 1);
+}
+
+TEST_F(OptionsTest, InstallFileFollowsTheLetterOrBlanks) {
+  ParseOptions("/x   A:\\SETUP.PAY -c");
+  EXPECT_STREQ(g_setup.install_file, "A:\\SETUP.PAY");
+  EXPECT_EQ(g_setup.crash_mode, 1);
+  ResetSetupState();
+  ParseOptions("-XC:\\P.BIN");
+  EXPECT_STREQ(g_setup.install_file, "C:\\P.BIN");
+}
+
+TEST_F(OptionsTest, TabsBelongToWords) {
+  ParseOptions("-X\tA:\\P.BIN");
+  EXPECT_STREQ(g_setup.install_file, "\tA:\\P.BIN");
+}
+
+TEST_F(OptionsTest, InstallDirectoryRunsToTheEndOfTheLine) {
+  ParseOptions("-C -P C:\\Program Files\\Velnet -R");
+  EXPECT_EQ(g_setup.install_mode, 1);
+  EXPECT_STREQ(g_setup.install_dir, "C:\\Program Files\\Velnet -R");
+  EXPECT_EQ(g_setup.reboot_requested, 0);
+  EXPECT_EQ(g_setup.crash_mode, 1);
+}
+
+TEST_F(OptionsTest, OverlongArgumentsAreRefusedNotShortened) {
+  std::string file(256, 'f');
+  ParseOptions(("-X " + file).c_str());
+  EXPECT_EQ(strlen(g_setup.install_file), 256u);
+  EXPECT_EQ(g_setup.error_number, 0);
+
+  ResetSetupState();
+  ParseOptions(("-X " + file + "g -C").c_str());
+  EXPECT_STREQ(g_setup.install_file, "");
+  EXPECT_EQ(g_setup.error_number, kErrorPayloadOpen);
+  EXPECT_EQ(g_setup.crash_mode, 1);
+
+  ResetSetupState();
+  SetAnswers("box OK\n");
+  ParseOptions(("-P C:\\" + std::string(260, 'd')).c_str());
+  EXPECT_STREQ(g_setup.install_dir, "");
+  EXPECT_EQ(g_setup.setup_aborted, 1);
+  EXPECT_NE(Transcript().find("You've entered a directory name that is not valid."),
+            std::string::npos);
+}
+
+TEST_F(OptionsTest, OptionLogLinesInOrder) {
+  ParseOptions("-X C:\\P.BIN -M -C");
+  LogOptions();
+  FlushLog();
+  EXPECT_EQ(GetFile("C:\\update.log"),
+            "Opt: Crash mode\r\nOpt: Skip modem\r\nOpt: Install file = C:\\P.BIN\r\n");
+}
+
+}  // namespace

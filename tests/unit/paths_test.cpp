@@ -1,0 +1,137 @@
+// Path joining, splitting and validation, directory creation and the file-by-name queries.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "driver/memory.h"
+#include "driver/setup_state.h"
+#include "payload/paths.h"
+#include "platform/host/host_machine.h"
+#include "tests/support/setup_test.h"
+
+namespace {
+
+std::string Join(const char* a, const char* b = nullptr, const char* c = nullptr) {
+  char out[kPathBuffer];
+  if (JoinPath(out, a, b, c, nullptr) == nullptr) return "<none>";
+  return out;
+}
+
+TEST(JoinPath, SeparatorsAndEmptyParts) {
+  EXPECT_EQ(Join("C:\\", "X"), "C:\\X");
+  EXPECT_EQ(Join("C:\\"), "C:");
+  EXPECT_EQ(Join("C:\\X", "", "Y"), "C:\\X\\Y");
+  EXPECT_EQ(Join("", "A", ""), "A");
+  EXPECT_EQ(Join("C:\\X\\\\", "Y"), "C:\\X\\\\Y");  // one of two trailing backslashes stays
+  EXPECT_EQ(Join("C:\\X\\", "Y\\", "Z"), "C:\\X\\Y\\Z");
+  EXPECT_EQ(Join(""), "");
+}
+
+TEST(JoinPath, RefusesWhatDoesNotFitAndAllocatesWhenAsked) {
+  std::string part(200, 'a');
+  EXPECT_EQ(Join(part.c_str(), std::string(58, 'b').c_str()), part + "\\" + std::string(58, 'b'));
+  EXPECT_EQ(Join(part.c_str(), std::string(59, 'b').c_str()), "<none>");
+
+  ResetSetupState();
+  char* joined = JoinPath(nullptr, "C:\\VELNET", "IDB", nullptr);
+  EXPECT_STREQ(joined, "C:\\VELNET\\IDB");
+  EXPECT_EQ(g_setup.live_blocks, 1);
+  FreeBlock(joined);
+}
+
+TEST(PathParts, DirectoryFileExtensionBase) {
+  char out[kPathBuffer];
+  GetDirectoryPart(out, "C:\\VELNET\\IDB\\MAIN.IDX");
+  EXPECT_STREQ(out, "C:\\VELNET\\IDB");
+  GetDirectoryPart(out, "SETUP.EXE");
+  EXPECT_STREQ(out, "");
+  GetDirectoryPart(out, "C:\\");
+  EXPECT_STREQ(out, "C:");
+
+  EXPECT_STREQ(GetFileNamePart("C:\\VELNET\\VNT.EXE"), "VNT.EXE");
+  EXPECT_STREQ(GetFileNamePart("VNT.EXE"), "VNT.EXE");
+  EXPECT_STREQ(GetFileNamePart("C:\\VELNET\\"), "");
+
+  char ext[4];
+  EXPECT_STREQ(GetShortExtension(ext, "C:\\A\\MAIN.IDX"), "IDX");
+  EXPECT_STREQ(GetShortExtension(ext, "A.B\\C"), "B\\C");
+  EXPECT_EQ(GetShortExtension(ext, "C:\\PAGE.HTML"), nullptr);
+  EXPECT_STREQ(ext, "");
+  EXPECT_EQ(GetShortExtension(ext, "C:\\NOEXT"), nullptr);
+  EXPECT_STREQ(GetShortExtension(ext, "NAME."), "");
+
+  char base[9];
+  EXPECT_STREQ(GetShortBaseName(base, "C:\\X\\LONGFILENAME.TXT"), "LONGFILE");
+  EXPECT_STREQ(GetShortBaseName(base, "C:\\X.Y\\MAIN.IDX"), "MAIN");
+  EXPECT_STREQ(GetShortBaseName(base, "README"), "README");
+}
+
+TEST(PathParts, NamesCompareWithoutCase) {
+  EXPECT_TRUE(NamesEqual("IDB\\Merge.db", "idb\\MERGE.DB"));
+  EXPECT_FALSE(NamesEqual("IDB\\MERGE.DB", "IDB\\MERGE.D"));
+  EXPECT_TRUE(NamesEqual("", ""));
+}
+
+TEST(DirectoryNames, ValidityRules) {
+  EXPECT_TRUE(IsValidDirectoryName("C:\\"));
+  EXPECT_TRUE(IsValidDirectoryName("d:\\Program Files\\Velnet"));
+  EXPECT_FALSE(IsValidDirectoryName("C:"));
+  EXPECT_FALSE(IsValidDirectoryName("C:/VELNET"));
+  EXPECT_FALSE(IsValidDirectoryName("1:\\VELNET"));
+  EXPECT_FALSE(IsValidDirectoryName("\\\\SERVER\\SHARE"));
+  EXPECT_FALSE(IsValidDirectoryName("C:\\A:B"));
+  for (const char* bad : {"*", "+", "=", ";", "\"", "?", "/", "<", ">", ","}) {
+    EXPECT_FALSE(IsValidDirectoryName((std::string("C:\\VEL") + bad).c_str())) << bad;
+  }
+  EXPECT_FALSE(IsValidDirectoryName("C:\\VEL\tNET"));
+  EXPECT_FALSE(IsValidDirectoryName("C:\\VEL\xE9NET"));
+  EXPECT_TRUE(IsValidDirectoryName("C:\\~!@#$%^&()[]{}'`-_ ."));
+}
+
+class FileHelpersTest : public SetupTest {};
+
+TEST_F(FileHelpersTest, CreateDirectoryPathMakesEveryLevel) {
+  EXPECT_EQ(CreateDirectoryPath("C:\\VELNET\\IDB\\SCRIPTS"), 1);
+  EXPECT_TRUE(Exists("C:\\VELNET\\IDB\\SCRIPTS"));
+  EXPECT_EQ(CreateDirectoryPath("C:\\VELNET\\IDB"), 0);  // exists already
+
+  EXPECT_EQ(CreateDirectoryPath("C:\\NEW\\SUB\\"), 0);  // ends in "\": up to it and no more
+  EXPECT_TRUE(Exists("C:\\NEW\\SUB"));
+
+  std::string too_long = "C:\\" + std::string(300, 'a');
+  EXPECT_EQ(CreateDirectoryPath(too_long.c_str()), 0);
+  EXPECT_FALSE(Exists("C:\\aaaaaaaa"));
+}
+
+TEST_F(FileHelpersTest, ExistenceAndQueries) {
+  PutFile("C:\\VELNET\\VNT.EXE", "12345");
+  EXPECT_EQ(FileExists("C:\\velnet\\vnt.exe"), 1);
+  EXPECT_EQ(FileExists("C:\\VELNET"), 0);
+  EXPECT_EQ(PathExists("C:\\VELNET"), 1);
+  EXPECT_EQ(PathExists("C:\\VELNET\\VNT.EXE"), 1);
+  EXPECT_EQ(PathExists("C:\\VELNET\\NONE.EXE"), 0);
+  EXPECT_EQ(FileExists("C:\\VELNET\\NONE.EXE"), 0);
+
+  EXPECT_EQ(GetFileSizeByName("C:\\VELNET\\VNT.EXE"), 5u);
+  EXPECT_EQ(GetFileSizeByName("C:\\VELNET\\NONE.EXE"), 0u);
+  EXPECT_NE(GetFileDosTime("C:\\VELNET\\VNT.EXE"), 0u);
+
+  HostFaultAdd({kFaultInUse, 1, 1, "VNT.EXE"});
+  EXPECT_EQ(GetFileDosTime("C:\\VELNET\\VNT.EXE"), 0u);  // open elsewhere: reads as 0
+  EXPECT_EQ(GetFileSizeByName("C:\\VELNET\\VNT.EXE"), 0u);
+
+  EXPECT_EQ(MoveFileTo("C:\\VELNET\\VNT.EXE", "C:\\VELNET\\VNT.OLD"), 1);
+  EXPECT_TRUE(Exists("C:\\VELNET\\VNT.OLD"));
+}
+
+TEST_F(FileHelpersTest, DestinationPaths) {
+  char out[kPathBuffer];
+  strcpy(g_setup.dest_dir, "C:\\VELNET");
+  EXPECT_STREQ(MakeDestinationPath(out, "IDB\\MAIN.IDX"), "C:\\VELNET\\IDB\\MAIN.IDX");
+  EXPECT_STREQ(MakeDestinationPath(out, ""), "C:\\VELNET");
+  std::string name(250, 'n');
+  EXPECT_EQ(MakeDestinationPath(out, name.c_str()), nullptr);
+  EXPECT_STREQ(out, "");
+}
+
+}  // namespace
