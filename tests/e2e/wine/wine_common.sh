@@ -1,0 +1,88 @@
+#!/bin/bash
+# Helpers shared by the Wine test scripts (sourced): the session's environment, SETUP.EXE run
+# in the background under a time limit, the robot, screenshots of the Xvfb display, and the
+# clean-up of what a test made in the shared prefix. Every wait is bounded; on exit a test
+# ends the SETUP.EXE it started and removes the files it registered with `made`.
+set -uo pipefail
+
+readonly kSetupSeconds=90  # the longest a SETUP.EXE run may last
+readonly kRobotSeconds=30  # the longest the robot waits for a window
+
+setup_job=""
+made_files=()
+
+fail() {
+  echo "FAIL: $*" >&2
+  [[ -s "${results:-}/robot.log" ]] && tail -n 5 "$results/robot.log" >&2
+  exit 1
+}
+
+# wine_test_init SESSION_DIR RESULTS_DIR SETUP_EXE ROBOT_EXE
+wine_test_init() {
+  session=$1
+  results=$2
+  setup_exe=$3
+  robot_exe=$4
+  [[ -f "$session/env.sh" ]] || fail "no Wine session in $session (run the whole label)"
+  source "$session/env.sh"
+  drive_c="$WINEPREFIX/drive_c"
+  [[ -f "$setup_exe" ]] || fail "$setup_exe is not built"
+  [[ -f "$robot_exe" ]] || fail "$robot_exe is not built"
+  rm -rf "$results"
+  mkdir -p "$results"
+  trap wine_test_cleanup EXIT
+}
+
+# Registers a file or directory of the prefix that the test creates, so that it is removed
+# before and after the test.
+made() {
+  rm -rf "$1"
+  made_files+=("$1")
+}
+
+wine_test_cleanup() {
+  if [[ -n "$setup_job" ]] && kill -0 "$setup_job" 2>/dev/null; then
+    kill "$setup_job" 2>/dev/null
+    wait "$setup_job" 2>/dev/null
+  fi
+  local file
+  for file in "${made_files[@]}"; do rm -rf "$file"; done
+}
+
+# Starts SETUP.EXE with the given arguments; its output goes to setup.log of the results.
+start_setup() {
+  timeout -k 5 "$kSetupSeconds" wine "$setup_exe" "$@" </dev/null >"$results/setup.log" 2>&1 &
+  setup_job=$!
+}
+
+# Waits for SETUP.EXE to end and sets setup_status to its exit status (8 bits under Wine).
+wait_setup() {
+  wait "$setup_job"
+  setup_status=$?
+  setup_job=""
+  [[ $setup_status -eq 124 ]] && fail "SETUP.EXE still ran after $kSetupSeconds s"
+  return 0
+}
+
+# Runs the robot's steps and sets robot_output to what it printed (also kept in robot.log).
+# Its output goes through a file (a Wine process it starts must not hold a pipe of ours), and
+# loses the CR that the console adds to each line end; CRs in texts are printed as \r.
+robot() {
+  timeout -k 5 $((kRobotSeconds * 2 + 30)) wine "$robot_exe" -t "$kRobotSeconds" "$@" \
+    </dev/null >"$results/robot.out" 2>>"$results/robot.log"
+  local status=$?
+  robot_output=$(tr -d '\r' <"$results/robot.out")
+  cat "$results/robot.out" >>"$results/robot.log"
+  return $status
+}
+
+# Saves the whole Xvfb screen (the virtual desktop) as results/NAME.png.
+screenshot() {
+  timeout 20 import -display "$DISPLAY" -window root "$results/$1.png" ||
+    echo "warning: no screenshot $1" >&2
+}
+
+# Succeeds when the file holds the line exactly (CR LF or LF line ends).
+has_line() {
+  [[ -f "$1" ]] && tr -d '\r' <"$1" | grep -qxF -- "$2"
+}
