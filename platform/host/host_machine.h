@@ -13,14 +13,17 @@
 #define HOST_MACHINE_VARIABLE "VNT_MACHINE"
 
 // Loads the machine at root (machine.ini may be absent: defaults apply), resets the answer
-// cursor and the fault plan. Returns 1, or 0 when root is not a directory.
+// cursor and the fault plan. Returns 1, or 0 when root is not a directory. Opening a machine
+// closes the one open before.
 int HostMachineOpen(const char* root);
+// Closes the files the run left open (each recorded as file-left-open in the transcript).
 void HostMachineClose();
+// The real path of the open machine's directory, or null when no machine is open.
 const char* HostMachineRoot();
 
 // Maps a Windows path to the host file it stands for (case-insensitive lookup of every
-// component that exists; the rest kept as written). 0 when the path is not a drive path or does
-// not fit.
+// component that exists; the rest kept as written). 0 when the path is not a drive path, names
+// a drive that has no root directory, or does not fit.
 int HostMapPath(const char* windows_path, char* out, size_t size);
 
 // Appends one line to transcript.txt (the backend's own records use it too).
@@ -44,6 +47,8 @@ struct HostFault {
   int persistent;      // 1: also at every later matching call
   const char* path;    // filter, or null for every call
 };
-void HostFaultClear();
-int HostFaultAdd(const HostFault& fault);  // 0 when the plan is full (16 rules)
+void HostFaultClear();  // removes every rule and sets every kind's call count back to 0
+// 0 when the plan is full (16 rules) or the rule is malformed (nth 0, a filter of 260 or more
+// characters); the filter is copied.
+int HostFaultAdd(const HostFault& fault);
 uint32_t HostFaultCalls(HostFaultKind kind);  // matching calls seen so far, fired or not

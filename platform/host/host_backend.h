@@ -1,0 +1,110 @@
+// Internals shared by the files of the host backend: the machine description, the path mapping,
+// the fault plan, the answer script, the open-file table and small text helpers. Only files in
+// platform/host include this header.
+#pragma once
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+
+#include "platform/host/host_machine.h"
+#include "platform/system.h"
+
+// Longest host path the backend builds, NUL included (Linux PATH_MAX).
+const size_t kHostPathMax = 4096;
+const int kHostDriveCount = 26;   // A: .. Z:
+const int kHostListMax = 32;      // window classes, and modules, that machine.ini can list
+const size_t kHostNameMax = 128;  // one window class or module name, NUL included
+const uint32_t kHostDefaultCluster = 32768;  // 64 sectors of 512 bytes
+
+// ---- The machine description (host_machine_ini.cpp reads it, host_machine.cpp keeps it).
+struct HostDrive {
+  PlatDriveType type;  // kDriveUnknown: remote when mounted, fixed when the drive folder
+                       // exists, else no root dir
+  int mounted;         // 1: the drive is the host directory in mount
+  char mount[kHostPathMax];
+  int has_free;  // 1: free_bytes overrides the host file system's figure
+  uint64_t free_bytes;
+  int has_total;  // 1: total_bytes overrides the host file system's figure
+  uint64_t total_bytes;
+  uint32_t cluster_bytes;
+};
+struct HostMachineInfo {
+  uint32_t platform_id;
+  uint32_t processor;
+  uint32_t memory;
+  char windows_dir[kPathBuffer];
+  char system_dir[kPathBuffer];
+  char current_dir[kPathBuffer];
+  HostDrive drives[kHostDriveCount];
+  char classes[kHostListMax][kHostNameMax];
+  int class_count;
+  char modules[kHostListMax][kHostNameMax];
+  int module_count;
+};
+void HostMachineDefaults(HostMachineInfo* info);
+// Reads machine.ini over the defaults already in info; a missing file leaves them as they are.
+void HostReadMachineIni(const char* ini_path, HostMachineInfo* info);
+// The open machine's description, or the defaults when no machine is open.
+const HostMachineInfo& HostInfo();
+
+// ---- Paths (host_paths.cpp).
+struct HostResolvedPath {
+  char windows[kPathBuffer];  // full Windows path: "C:\" or "C:\DIR\FILE", as written
+  char host[kHostPathMax];    // the host file it stands for, on-disk names where they exist
+};
+// Lexical full path: drive and current directory applied, "." and ".." resolved, "\" only.
+int HostFullPath(const char* windows_path, const char* current_dir, char* out, size_t size);
+// Full path against the machine's current directory, then the host file (see HostMapPath).
+int HostResolvePath(const char* windows_path, HostResolvedPath* out);
+// A host path back to a Windows path: under the drive folder or mount that contains it.
+int HostUnmapPath(const char* host_path, char* out, size_t size);
+// The drive's type and its host folder; drive 0 is A:.
+PlatDriveType HostDriveType(int drive);
+int HostDriveFolder(int drive, char* out, size_t size);
+// The drive of a root such as "C:\", "c:" or "C:/"; null means the current drive. -1 if none.
+int HostRootDrive(const char* root);
+
+// ---- The fault plan (host_faults.cpp).
+// Counts one call that a kind of fault applies to and says whether a rule fires for it (and then
+// records it in the transcript). windows_path may be null for calls without a path.
+int HostFaultFires(HostFaultKind kind, const char* windows_path);
+
+// ---- The answer script (host_script.cpp): one ordered stream of lines, a kind word first.
+enum HostScriptResult {
+  kScriptEnd,       // no line left
+  kScriptLine,      // the next line had the kind asked for: consumed, its words in args
+  kScriptMismatch,  // the next line has another kind: left in place, recorded in the transcript
+};
+const size_t kHostScriptLineMax = 512;  // one script line, newline and NUL included
+HostScriptResult HostScriptNext(const char* kind, char* args, size_t size, uint32_t* line_number);
+void HostScriptRewind();
+
+// ---- Open files (host_files.cpp).
+// How many handles of this machine hold the host file open, and whether one holds it alone.
+int HostFileOpenCount(dev_t device, ino_t inode, int* exclusive);
+// Closes every handle still open, recording each in the transcript.
+void HostCloseAllFiles();
+// A UTC time as DOS date (high 16 bits) and time (low 16 bits), 2-second steps; 0 outside the
+// years 1980 to 2107.
+uint32_t HostDosTime(time_t utc);
+// File attributes from a host file's status: directory, or archive plus read-only when the
+// owner write bit is clear.
+uint32_t HostAttributes(const struct stat& info);
+
+// ---- Text helpers (host_text.cpp).
+char HostUpper(char c);
+int HostSameNoCase(const char* a, const char* b);
+int HostContainsNoCase(const char* text, const char* piece);
+// Decimal, or hexadecimal after "0x"; the whole text must be the number. 1 or 0.
+int HostParseNumber(const char* text, uint64_t* out);
+// Copies text when it fits (NUL included); 0 and an empty out otherwise.
+int HostCopyText(char* out, size_t size, const char* text);
+// Appends text at out's end when it fits; 0 and out unchanged otherwise.
+int HostAppendText(char* out, size_t size, const char* text);
+// The text for one transcript field: CR, LF, tab and other control bytes escaped (\r \n \t \xHH).
+// Allocated with malloc (the caller frees it); null when out of memory.
+char* HostEscapeText(const char* text);

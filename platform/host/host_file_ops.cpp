@@ -1,0 +1,163 @@
+// Files by path on the simulated machine: attributes, directories, move, delete and copy, with
+// the refusals Windows makes: a read-only file is neither deleted, moved nor copied over, a file
+// that is open is neither deleted nor moved, and an existing destination stops a move.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/files.h"
+#include "platform/host/host_backend.h"
+
+namespace {
+
+int IsReadOnly(const struct stat& info) {
+  return (info.st_mode & S_IWUSR) == 0;
+}
+
+int IsOpen(const struct stat& info) {
+  int exclusive;
+  return HostFileOpenCount(info.st_dev, info.st_ino, &exclusive) > 0;
+}
+
+int SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+int MoveBytes(int from, int to) {
+  char buffer[16384];
+  for (;;) {
+    ssize_t got = read(from, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return got == 0;
+    for (ssize_t put = 0; put < got;) {
+      ssize_t moved = write(to, buffer + put, static_cast<size_t>(got - put));
+      if (moved < 0 && errno == EINTR) continue;
+      if (moved < 0) return 0;
+      put += moved;
+    }
+  }
+}
+
+// CopyFileA's copy: the bytes, the last-write time and the read-only attribute. A destination
+// left half written is removed.
+int CopyHostFile(const char* from, const char* to, const struct stat& from_info) {
+  int source = open(from, O_RDONLY | O_CLOEXEC);
+  if (source < 0) return 0;
+  int target = open(to, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (target < 0) {
+    close(source);
+    return 0;
+  }
+  struct stat target_info;
+  const struct timespec times[2] = {from_info.st_atim, from_info.st_mtim};
+  int ok = MoveBytes(source, target) && futimens(target, times) == 0 &&
+           fstat(target, &target_info) == 0 &&
+           (!IsReadOnly(from_info) ||
+            fchmod(target, target_info.st_mode & 07777 & ~(S_IWUSR | S_IWGRP | S_IWOTH)) == 0);
+  close(source);
+  if (close(target) != 0) ok = 0;
+  if (!ok) unlink(to);
+  return ok;
+}
+
+// The host path a move goes to when the destination names the source itself in other letters:
+// the destination folder plus the last component as written (a change of case only).
+int CaseRenameTarget(const HostResolvedPath& to, char* out, size_t size) {
+  const char* slash = strrchr(to.host, '/');
+  const char* name = strrchr(to.windows, '\\');
+  if (slash == nullptr || name == nullptr || !HostCopyText(out, size, to.host)) return 0;
+  out[slash - to.host + 1] = '\0';
+  return HostAppendText(out, size, name + 1);
+}
+
+}  // namespace
+
+uint32_t HostAttributes(const struct stat& info) {
+  if (S_ISDIR(info.st_mode)) return kAttrDirectory;
+  return kAttrArchive | (IsReadOnly(info) ? kAttrReadOnly : 0);
+}
+
+uint32_t PlatGetFileAttributes(const char* path) {
+  HostResolvedPath resolved;
+  struct stat info;
+  if (!HostResolvePath(path, &resolved) || stat(resolved.host, &info) != 0) {
+    return kPlatNoAttributes;
+  }
+  return HostAttributes(info);
+}
+
+int PlatSetFileAttributes(const char* path, uint32_t attributes) {
+  HostResolvedPath resolved;
+  struct stat info;
+  if (!HostResolvePath(path, &resolved) || stat(resolved.host, &info) != 0) return 0;
+  if (S_ISDIR(info.st_mode)) return 1;  // a directory's read-only mark changes nothing
+  mode_t mode = info.st_mode & 07777;
+  mode = (attributes & kAttrReadOnly) != 0 ? (mode & ~(S_IWUSR | S_IWGRP | S_IWOTH))
+                                           : (mode | S_IWUSR);
+  return chmod(resolved.host, mode) == 0;
+}
+
+int PlatCreateDirectory(const char* path) {
+  HostResolvedPath resolved;
+  return HostResolvePath(path, &resolved) && mkdir(resolved.host, 0777) == 0;
+}
+
+int PlatDeleteFile(const char* path) {
+  HostResolvedPath resolved;
+  struct stat info;
+  if (!HostResolvePath(path, &resolved)) return 0;
+  if (HostFaultFires(kFaultReadOnly, resolved.windows)) return 0;
+  if (stat(resolved.host, &info) != 0 || !S_ISREG(info.st_mode) || IsReadOnly(info) ||
+      IsOpen(info)) {
+    return 0;
+  }
+  return unlink(resolved.host) == 0;
+}
+
+int PlatMoveFile(const char* from, const char* to) {
+  HostResolvedPath source;
+  HostResolvedPath target;
+  struct stat source_info;
+  struct stat target_info;
+  if (!HostResolvePath(from, &source) || !HostResolvePath(to, &target)) return 0;
+  if (HostFaultFires(kFaultReadOnly, source.windows)) return 0;
+  if (stat(source.host, &source_info) != 0) return 0;
+  int is_file = S_ISREG(source_info.st_mode);
+  if (is_file && (IsReadOnly(source_info) || IsOpen(source_info))) return 0;
+  char destination[kHostPathMax];
+  if (stat(target.host, &target_info) == 0) {
+    if (!SameFile(source_info, target_info) ||
+        !CaseRenameTarget(target, destination, sizeof destination)) {
+      return 0;
+    }
+  } else if (!HostCopyText(destination, sizeof destination, target.host)) {
+    return 0;
+  }
+  if (rename(source.host, destination) == 0) return 1;
+  // Across host file systems a file is copied and the original removed, as MoveFileA does
+  // between drives.
+  return errno == EXDEV && is_file && CopyHostFile(source.host, destination, source_info) &&
+         unlink(source.host) == 0;
+}
+
+int PlatCopyFile(const char* from, const char* to, int fail_if_exists) {
+  HostResolvedPath source;
+  HostResolvedPath target;
+  struct stat source_info;
+  struct stat target_info;
+  if (!HostResolvePath(from, &source) || !HostResolvePath(to, &target)) return 0;
+  int held_alone;
+  if (stat(source.host, &source_info) != 0 || !S_ISREG(source_info.st_mode)) return 0;
+  HostFileOpenCount(source_info.st_dev, source_info.st_ino, &held_alone);
+  if (held_alone) return 0;
+  if (stat(target.host, &target_info) == 0 &&
+      (fail_if_exists || !S_ISREG(target_info.st_mode) || IsReadOnly(target_info) ||
+       IsOpen(target_info) || SameFile(source_info, target_info))) {
+    return 0;
+  }
+  return CopyHostFile(source.host, target.host, source_info);
+}

@@ -1,0 +1,205 @@
+// Files by handle on the simulated machine: POSIX descriptors underneath, Win32 semantics on top.
+// A table of open files gives out the handles and remembers each file's Windows path (for the
+// fault plan) and identity, so that an exclusive open excludes every other open of the file. The
+// read-only attribute (no owner write bit) is honoured here, since root may write anything.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
+
+#include "platform/files.h"
+#include "platform/host/host_backend.h"
+
+namespace {
+
+const int kOpenFileMax = 64;
+const PlatFile kFirstHandle = 0x100;  // handles are 0x100 + slot, never a small descriptor
+
+struct OpenFile {
+  int used;
+  int descriptor;
+  dev_t device;
+  ino_t inode;
+  int exclusive;
+  char windows[kPathBuffer];
+};
+OpenFile g_files[kOpenFileMax];
+
+OpenFile* Lookup(PlatFile file) {
+  if (file < kFirstHandle || file >= kFirstHandle + kOpenFileMax) return nullptr;
+  OpenFile* entry = &g_files[file - kFirstHandle];
+  return entry->used ? entry : nullptr;
+}
+
+int IsReadOnly(const struct stat& info) {
+  return (info.st_mode & S_IWUSR) == 0;
+}
+
+// The file is in a free slot and no exclusive holder stands in the way. Takes the descriptor:
+// it is closed when the file cannot be admitted.
+PlatFile Admit(int descriptor, const HostResolvedPath& path, int exclusive) {
+  struct stat info;
+  int slot = 0;
+  while (slot < kOpenFileMax && g_files[slot].used) ++slot;
+  int held_alone = 0;
+  int holders = 0;
+  int known = descriptor >= 0 && fstat(descriptor, &info) == 0;
+  if (known) holders = HostFileOpenCount(info.st_dev, info.st_ino, &held_alone);
+  if (!known || slot == kOpenFileMax || !S_ISREG(info.st_mode) || held_alone ||
+      (exclusive && holders > 0)) {
+    if (descriptor >= 0) close(descriptor);
+    return kPlatNoFile;
+  }
+  OpenFile& entry = g_files[slot];
+  entry.used = 1;
+  entry.descriptor = descriptor;
+  entry.device = info.st_dev;
+  entry.inode = info.st_ino;
+  entry.exclusive = exclusive;
+  HostCopyText(entry.windows, sizeof entry.windows, path.windows);
+  return kFirstHandle + slot;
+}
+
+}  // namespace
+
+int HostFileOpenCount(dev_t device, ino_t inode, int* exclusive) {
+  int count = 0;
+  *exclusive = 0;
+  for (const OpenFile& entry : g_files) {
+    if (!entry.used || entry.device != device || entry.inode != inode) continue;
+    ++count;
+    if (entry.exclusive) *exclusive = 1;
+  }
+  return count;
+}
+
+void HostCloseAllFiles() {
+  for (int slot = 0; slot < kOpenFileMax; ++slot) {
+    if (!g_files[slot].used) continue;
+    HostTranscript("file-left-open \"%s\"", g_files[slot].windows);
+    PlatCloseFile(kFirstHandle + slot);
+  }
+}
+
+PlatFile PlatOpenFile(const char* path, PlatOpenMode mode) {
+  HostResolvedPath resolved;
+  if (!HostResolvePath(path, &resolved)) return kPlatNoFile;
+  int cannot_open = HostFaultFires(kFaultCannotOpen, resolved.windows);
+  int writes = mode == kOpenWrite || mode == kOpenReadWrite;
+  if (writes && HostFaultFires(kFaultReadOnly, resolved.windows)) return kPlatNoFile;
+  struct stat info;
+  if (cannot_open || stat(resolved.host, &info) != 0 || (writes && IsReadOnly(info))) {
+    return kPlatNoFile;
+  }
+  int flags = mode == kOpenWrite ? O_WRONLY : (mode == kOpenReadWrite ? O_RDWR : O_RDONLY);
+  return Admit(open(resolved.host, flags | O_CLOEXEC), resolved, 0);
+}
+
+PlatFile PlatCreateFile(const char* path) {
+  HostResolvedPath resolved;
+  if (!HostResolvePath(path, &resolved)) return kPlatNoFile;
+  int cannot_open = HostFaultFires(kFaultCannotOpen, resolved.windows);
+  int read_only = HostFaultFires(kFaultReadOnly, resolved.windows);
+  struct stat info;
+  if (cannot_open || read_only) return kPlatNoFile;
+  if (stat(resolved.host, &info) == 0) {
+    int held_alone;
+    HostFileOpenCount(info.st_dev, info.st_ino, &held_alone);
+    if (!S_ISREG(info.st_mode) || IsReadOnly(info) || held_alone) return kPlatNoFile;
+  }
+  return Admit(open(resolved.host, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666), resolved, 0);
+}
+
+PlatFile PlatOpenExclusive(const char* path) {
+  HostResolvedPath resolved;
+  if (!HostResolvePath(path, &resolved)) return kPlatNoFile;
+  int cannot_open = HostFaultFires(kFaultCannotOpen, resolved.windows);
+  int in_use = HostFaultFires(kFaultInUse, resolved.windows);
+  if (cannot_open || in_use) return kPlatNoFile;
+  return Admit(open(resolved.host, O_RDONLY | O_CLOEXEC), resolved, 1);
+}
+
+uint32_t PlatReadFile(PlatFile file, void* buffer, uint32_t count) {
+  OpenFile* entry = Lookup(file);
+  if (entry == nullptr) return kPlatFileError;
+  uint32_t done = 0;
+  while (done < count) {
+    ssize_t moved = read(entry->descriptor, static_cast<char*>(buffer) + done, count - done);
+    if (moved < 0 && errno == EINTR) continue;
+    if (moved < 0) return kPlatFileError;
+    if (moved == 0) break;
+    done += static_cast<uint32_t>(moved);
+  }
+  return done;
+}
+
+uint32_t PlatWriteFile(PlatFile file, const void* buffer, uint32_t count) {
+  OpenFile* entry = Lookup(file);
+  if (entry == nullptr) return kPlatFileError;
+  uint32_t allowed = HostFaultFires(kFaultDiskFull, entry->windows) ? count / 2 : count;
+  uint32_t done = 0;
+  while (done < allowed) {
+    ssize_t moved =
+        write(entry->descriptor, static_cast<const char*>(buffer) + done, allowed - done);
+    if (moved < 0 && errno == EINTR) continue;
+    if (moved < 0 && errno == ENOSPC) break;  // the host disk is full: a short count
+    if (moved < 0) return kPlatFileError;
+    done += static_cast<uint32_t>(moved);
+  }
+  return done;
+}
+
+uint32_t PlatSeekFile(PlatFile file, uint32_t offset, PlatSeekOrigin origin) {
+  OpenFile* entry = Lookup(file);
+  if (entry == nullptr) return kPlatFileError;
+  off_t base = 0;
+  struct stat info;
+  if (origin == kSeekCurrent) {
+    base = lseek(entry->descriptor, 0, SEEK_CUR);
+  } else if (origin == kSeekEnd) {
+    base = fstat(entry->descriptor, &info) == 0 ? info.st_size : -1;
+  } else if (origin != kSeekBegin) {
+    return kPlatFileError;
+  }
+  if (base < 0) return kPlatFileError;
+  // kPlatFileError itself is no position: the target must stay below it.
+  uint64_t target = static_cast<uint64_t>(base) + offset;
+  if (target >= kPlatFileError) return kPlatFileError;
+  if (lseek(entry->descriptor, static_cast<off_t>(target), SEEK_SET) < 0) return kPlatFileError;
+  return static_cast<uint32_t>(target);
+}
+
+int PlatCloseFile(PlatFile file) {
+  OpenFile* entry = Lookup(file);
+  if (entry == nullptr) return 0;
+  entry->used = 0;
+  return close(entry->descriptor) == 0;
+}
+
+uint32_t PlatGetFileSize(PlatFile file) {
+  OpenFile* entry = Lookup(file);
+  struct stat info;
+  if (entry == nullptr || fstat(entry->descriptor, &info) != 0) return kPlatFileError;
+  return static_cast<uint32_t>(static_cast<uint64_t>(info.st_size) & 0xFFFFFFFFu);
+}
+
+uint32_t PlatGetFileDosTime(PlatFile file) {
+  OpenFile* entry = Lookup(file);
+  struct stat info;
+  if (entry == nullptr || fstat(entry->descriptor, &info) != 0) return 0;
+  return HostDosTime(info.st_mtime);
+}
+
+uint32_t HostDosTime(time_t utc) {
+  struct tm parts;
+  if (gmtime_r(&utc, &parts) == nullptr) return 0;
+  int year = parts.tm_year + 1900;
+  if (year < 1980 || year > 2107) return 0;
+  uint32_t date =
+      static_cast<uint32_t>(((year - 1980) << 9) | ((parts.tm_mon + 1) << 5) | parts.tm_mday);
+  uint32_t time_of_day =
+      static_cast<uint32_t>((parts.tm_hour << 11) | (parts.tm_min << 5) | (parts.tm_sec / 2));
+  return (date << 16) | time_of_day;
+}

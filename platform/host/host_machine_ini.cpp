@@ -1,0 +1,210 @@
+// Reads machine.ini, the description of a simulated machine (docs/host-machine.md): sections
+// [machine], [drives], [free], [mounts], [windows] and [modules] of key=value lines. The reader
+// is forgiving: unknown sections and keys, bad values and over-long lines are ignored and the
+// default stays.
+#include <cstdio>
+#include <cstring>
+
+#include "platform/host/host_backend.h"
+
+namespace {
+
+const size_t kLineMax = 1024;  // one line of machine.ini, NUL included
+
+enum Section { kNoSection, kMachine, kDrives, kFree, kMounts, kWindows, kModules };
+
+char* Trim(char* text) {
+  while (*text == ' ' || *text == '\t') ++text;
+  size_t length = strlen(text);
+  while (length > 0 && (text[length - 1] == ' ' || text[length - 1] == '\t' ||
+                        text[length - 1] == '\r' || text[length - 1] == '\n')) {
+    text[--length] = '\0';
+  }
+  return text;
+}
+
+Section SectionNamed(const char* name) {
+  static const struct {
+    const char* name;
+    Section section;
+  } kSections[] = {{"machine", kMachine}, {"drives", kDrives},   {"free", kFree},
+                   {"mounts", kMounts},   {"windows", kWindows}, {"modules", kModules}};
+  for (const auto& entry : kSections) {
+    if (HostSameNoCase(name, entry.name)) return entry.section;
+  }
+  return kNoSection;
+}
+
+// "C" or "c": 0..25, else -1. suffix receives what follows the letter ("" or ".cluster").
+int DriveKey(const char* key, const char** suffix) {
+  char letter = HostUpper(key[0]);
+  if (letter < 'A' || letter > 'Z') return -1;
+  if (key[1] != '\0' && key[1] != '.') return -1;
+  *suffix = key + 1;
+  return letter - 'A';
+}
+
+// A number up to limit; a bigger one is cut to limit when clamp is 1, ignored otherwise.
+void SetNumber(const char* value, uint64_t limit, int clamp, uint32_t* out) {
+  uint64_t number;
+  if (!HostParseNumber(value, &number)) return;
+  if (number > limit && !clamp) return;
+  *out = static_cast<uint32_t>(number > limit ? limit : number);
+}
+
+// A directory setting must be a full drive path; it is kept in its lexical full form.
+void SetDirectory(const char* value, char* out) {
+  char full[kPathBuffer];
+  if (HostFullPath(value, "C:\\", full, sizeof full)) HostCopyText(out, kPathBuffer, full);
+}
+
+void ReadMachineKey(const char* key, const char* value, HostMachineInfo* info) {
+  if (HostSameNoCase(key, "platform")) {
+    SetNumber(value, 2, 0, &info->platform_id);
+  } else if (HostSameNoCase(key, "processor")) {
+    SetNumber(value, UINT32_MAX, 0, &info->processor);
+  } else if (HostSameNoCase(key, "memory")) {
+    // GlobalMemoryStatus reports at most 4 GB - 1 in its 32-bit field.
+    SetNumber(value, UINT32_MAX, 1, &info->memory);
+  } else if (HostSameNoCase(key, "windows_dir")) {
+    SetDirectory(value, info->windows_dir);
+  } else if (HostSameNoCase(key, "system_dir")) {
+    SetDirectory(value, info->system_dir);
+  } else if (HostSameNoCase(key, "current_dir")) {
+    SetDirectory(value, info->current_dir);
+  }
+}
+
+void ReadDriveType(const char* key, const char* value, HostMachineInfo* info) {
+  static const struct {
+    const char* name;
+    PlatDriveType type;
+  } kTypes[] = {{"removable", kDriveRemovable}, {"fixed", kDriveFixed},
+                {"remote", kDriveRemote},       {"cdrom", kDriveCdRom},
+                {"ramdisk", kDriveRamDisk},     {"none", kDriveNoRootDir}};
+  const char* suffix;
+  int drive = DriveKey(key, &suffix);
+  if (drive < 0 || *suffix != '\0') return;
+  for (const auto& entry : kTypes) {
+    if (HostSameNoCase(value, entry.name)) info->drives[drive].type = entry.type;
+  }
+}
+
+void ReadFreeSpace(const char* key, const char* value, HostMachineInfo* info) {
+  const char* suffix;
+  int drive = DriveKey(key, &suffix);
+  uint64_t number;
+  if (drive < 0 || !HostParseNumber(value, &number)) return;
+  HostDrive& entry = info->drives[drive];
+  if (*suffix == '\0') {
+    entry.has_free = 1;
+    entry.free_bytes = number;
+  } else if (HostSameNoCase(suffix, ".total")) {
+    entry.has_total = 1;
+    entry.total_bytes = number;
+  } else if (HostSameNoCase(suffix, ".cluster")) {
+    // Win95 file systems use clusters of 1 to 128 sectors of 512 bytes.
+    if (number >= 512 && number <= 65536 && number % 512 == 0) {
+      entry.cluster_bytes = static_cast<uint32_t>(number);
+    }
+  }
+}
+
+void ReadMount(const char* key, const char* value, HostMachineInfo* info) {
+  const char* suffix;
+  int drive = DriveKey(key, &suffix);
+  if (drive < 0 || *suffix != '\0') return;
+  HostDrive& entry = info->drives[drive];
+  if (*value == '\0') {
+    entry.mounted = 0;
+    entry.mount[0] = '\0';
+    return;
+  }
+  if (value[0] != '/' || strlen(value) >= sizeof entry.mount) return;
+  HostCopyText(entry.mount, sizeof entry.mount, value);
+  size_t length = strlen(entry.mount);
+  while (length > 1 && entry.mount[length - 1] == '/') entry.mount[--length] = '\0';
+  entry.mounted = 1;
+}
+
+void AddName(const char* value, char (*list)[kHostNameMax], int* count) {
+  if (*count >= kHostListMax || *value == '\0') return;
+  if (HostCopyText(list[*count], kHostNameMax, value)) ++*count;
+}
+
+void ReadLine(char* line, Section* section, HostMachineInfo* info) {
+  char* text = Trim(line);
+  if (*text == '\0' || *text == ';' || *text == '#') return;
+  if (*text == '[') {
+    char* end = strchr(text, ']');
+    if (end == nullptr) return;
+    *end = '\0';
+    *section = SectionNamed(Trim(text + 1));
+    return;
+  }
+  char* equals = strchr(text, '=');
+  if (equals == nullptr) return;
+  *equals = '\0';
+  const char* key = Trim(text);
+  const char* value = Trim(equals + 1);
+  switch (*section) {
+    case kMachine:
+      ReadMachineKey(key, value, info);
+      break;
+    case kDrives:
+      ReadDriveType(key, value, info);
+      break;
+    case kFree:
+      ReadFreeSpace(key, value, info);
+      break;
+    case kMounts:
+      ReadMount(key, value, info);
+      break;
+    case kWindows:
+      if (HostSameNoCase(key, "class")) AddName(value, info->classes, &info->class_count);
+      break;
+    case kModules:
+      if (HostSameNoCase(key, "module")) AddName(value, info->modules, &info->module_count);
+      break;
+    case kNoSection:
+      break;
+  }
+}
+
+}  // namespace
+
+void HostMachineDefaults(HostMachineInfo* info) {
+  memset(info, 0, sizeof *info);
+  info->platform_id = 1;
+  info->processor = 586;
+  info->memory = 33554432;
+  HostCopyText(info->windows_dir, sizeof info->windows_dir, "C:\\WINDOWS");
+  HostCopyText(info->system_dir, sizeof info->system_dir, "C:\\WINDOWS\\SYSTEM");
+  HostCopyText(info->current_dir, sizeof info->current_dir, "C:\\");
+  for (HostDrive& drive : info->drives) {
+    drive.type = kDriveUnknown;
+    drive.cluster_bytes = kHostDefaultCluster;
+  }
+  info->drives['C' - 'A'].type = kDriveFixed;
+  HostDrive& z = info->drives['Z' - 'A'];
+  z.mounted = 1;
+  HostCopyText(z.mount, sizeof z.mount, "/");
+}
+
+void HostReadMachineIni(const char* ini_path, HostMachineInfo* info) {
+  FILE* file = fopen(ini_path, "r");
+  if (file == nullptr) return;
+  char line[kLineMax];
+  Section section = kNoSection;
+  while (fgets(line, sizeof line, file) != nullptr) {
+    size_t length = strlen(line);
+    if (length == sizeof line - 1 && line[length - 1] != '\n') {
+      int c;
+      while ((c = fgetc(file)) != EOF && c != '\n') {
+      }
+      continue;  // an over-long line is ignored as a whole
+    }
+    ReadLine(line, &section, info);
+  }
+  fclose(file);
+}
