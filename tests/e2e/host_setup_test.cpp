@@ -15,10 +15,13 @@ namespace {
 
 class HostSetupTest : public MachineTest {
  protected:
-  // Runs a program on this machine with the given arguments; returns its exit status.
+  // Runs a program on this machine with the given blank-separated arguments (each passed as
+  // one word, backslashes untouched); returns its exit status.
   int Run(const std::string& program, const std::string& arguments) {
-    std::string command = "VNT_MACHINE='" + root_ + "' '" + program + "' " + arguments +
-                          " </dev/null >/dev/null 2>&1";
+    std::string command = "VNT_MACHINE='" + root_ + "' '" + program + "'";
+    std::istringstream words(arguments);
+    for (std::string word; words >> word;) command += " '" + word + "'";
+    command += " </dev/null >/dev/null 2>&1";
     int status = system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
@@ -90,6 +93,31 @@ TEST_F(HostSetupTest, ProgramReadsThePayloadItCarries) {
   ASSERT_EQ(system(("chmod +x '" + host_program + "'").c_str()), 0);
   EXPECT_EQ(Run(host_program, ""), 1);
   EXPECT_TRUE(Shown("An error (#5) has occurred"));
+}
+
+TEST_F(HostSetupTest, AnotherSetupOrARunningClientEndsTheRunAtOnce) {
+  WriteMachineIni("[windows]\nclass=_VNTSETUP_Frame\nclass=VNT Frame\n");
+  EXPECT_EQ(RunSetup("-C"), 0);
+  EXPECT_TRUE(Shown("set-foreground \"_VNTSETUP_Frame\""));
+  EXPECT_FALSE(Shown("box "));
+  EXPECT_FALSE(Exists("C:\\update.log"));  // not even crash mode has started
+
+  for (const char* running : {"[windows]\nclass=VNT Frame25\n", "[modules]\nmodule=DIZI.EXE\n"}) {
+    SCOPED_TRACE(running);
+    WriteMachineIni(running);
+    EXPECT_EQ(RunSetup("-C"), 0);
+    EXPECT_TRUE(Shown("Please exit Velnet before running the Setup program."));
+    EXPECT_FALSE(Exists("C:\\update.log"));
+  }
+}
+
+TEST_F(HostSetupTest, EveryRunClosesWhatItOpened) {
+  PayloadSpec spec;
+  spec.files = {{"README.TXT", "hello", 5}};
+  PutFile("C:\\GOOD.BIN", BuildPayload(spec));
+  RunSetup("-C -X C:\\GOOD.BIN");
+  RunSetup("-X C:\\MISSING.BIN");
+  EXPECT_FALSE(Shown("file-left-open")) << Transcript();
 }
 
 }  // namespace

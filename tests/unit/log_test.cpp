@@ -33,7 +33,7 @@ TEST(LogEscaping, EveryByteClass) {
 
 TEST(LogEscaping, NeverSplitsAnEscapeWhenCut) {
   char out[8];
-  EXPECT_EQ(EscapeLogText("ab\tcd", out, sizeof out), 6u);
+  EXPECT_EQ(EscapeLogText("ab\tcd", out, sizeof out), 7u);
   EXPECT_STREQ(out, "ab\\009c");
   EXPECT_EQ(EscapeLogText("abcd\t", out, 8), 4u);  // "\009" would need 4 more and the NUL
   EXPECT_STREQ(out, "abcd");
