@@ -9,3 +9,4 @@
 #include "platform/memory.h"
 #include "platform/messages.h"
 #include "platform/system.h"
+#include "platform/windows.h"
