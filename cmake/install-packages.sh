@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building and testing need, when any is missing: the host
+# and mingw-w64 toolchains, GoogleTest, zlib, and Wine with Xvfb for the runs of SETUP.EXE.
+# Needs root (or sudo) only when something is missing.
+set -euo pipefail
+
+packages=(
+  cmake make g++ googletest libgtest-dev zlib1g-dev
+  g++-mingw-w64-i686 libz-mingw-w64-dev
+  wine wine32:i386 fonts-wine xvfb xauth imagemagick
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] || missing+=("$package")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+as_root=()
+[[ $(id -u) -eq 0 ]] || as_root=(sudo)
+echo "Installing: ${missing[*]}"
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  "${as_root[@]}" dpkg --add-architecture i386
+fi
+"${as_root[@]}" apt-get update -qq
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
