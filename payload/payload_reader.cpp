@@ -234,7 +234,9 @@ int OpenPayload() {
 }
 
 int ReadPayloadHeader() {
-  if (PlatSeekFile(g_reader.file, g_reader.offset, kSeekBegin) != g_reader.offset) {
+  // An offset of 0xFFFFFFFF is no position at all: the seek's failure value is the same number.
+  uint32_t position = PlatSeekFile(g_reader.file, g_reader.offset, kSeekBegin);
+  if (position == kPlatFileError || position != g_reader.offset) {
     return FailWith(kErrorPayloadSeek);
   }
   char signature[2];

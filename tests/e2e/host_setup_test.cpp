@@ -95,6 +95,34 @@ TEST_F(HostSetupTest, ProgramReadsThePayloadItCarries) {
   EXPECT_TRUE(Shown("An error (#5) has occurred"));
 }
 
+TEST_F(HostSetupTest, UnreachablePayloadOffsetIsError4) {
+  PayloadSpec spec;
+  std::string program;
+  ASSERT_TRUE(AttachPayload(ReadHostFile(HOST_SETUP_PROGRAM), BuildPayload(spec), "", &program));
+  size_t marker = program.find(std::string("_DaduZ_", 8));
+  program.replace(marker + 8, 4, "\xFF\xFF\xFF\xFF");  // beyond any position a file can reach
+  PutFile("C:\\DISK1\\SETUP.EXE", program);
+  std::string host_program = HostPath("C:\\DISK1\\SETUP.EXE");
+  ASSERT_EQ(system(("chmod +x '" + host_program + "'").c_str()), 0);
+  EXPECT_EQ(Run(host_program, ""), 1);
+  EXPECT_TRUE(Shown("An error (#4) has occurred"));
+}
+
+TEST_F(HostSetupTest, ProgramNameLongerThanAPathIsError2) {
+  std::string program;
+  ASSERT_TRUE(AttachPayload(ReadHostFile(HOST_SETUP_PROGRAM), BuildPayload(PayloadSpec()), "",
+                            &program));
+  // The program's own name, seen from the machine (Z:\...), runs past 256 characters.
+  std::string folder = root_ + "/deep";
+  for (int i = 0; i < 30; ++i) folder += "/directory";
+  ASSERT_EQ(system(("mkdir -p '" + folder + "'").c_str()), 0);
+  std::string host_program = folder + "/SETUP.EXE";
+  std::ofstream(host_program, std::ios::binary) << program;
+  ASSERT_EQ(system(("chmod +x '" + host_program + "'").c_str()), 0);
+  EXPECT_EQ(Run(host_program, ""), 1);
+  EXPECT_TRUE(Shown("An error (#2) has occurred"));
+}
+
 TEST_F(HostSetupTest, AnotherSetupOrARunningClientEndsTheRunAtOnce) {
   WriteMachineIni("[windows]\nclass=_VNTSETUP_Frame\nclass=VNT Frame\n");
   EXPECT_EQ(RunSetup("-C"), 0);
