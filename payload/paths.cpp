@@ -86,6 +86,17 @@ char* GetShortBaseName(char* out, const char* path) {
   return out;
 }
 
+int IsRelativeInside(const char* path) {
+  if (path[0] == '\\' || path[0] == '/' || (path[0] != '\0' && path[1] == ':')) return 0;
+  for (const char* part = path; *part != '\0';) {
+    size_t length = strcspn(part, "\\/");
+    if (length == 2 && part[0] == '.' && part[1] == '.') return 0;
+    part += length;
+    if (*part != '\0') ++part;
+  }
+  return 1;
+}
+
 int NamesEqual(const char* a, const char* b) {
   for (;; ++a, ++b) {
     char x = (*a >= 'a' && *a <= 'z') ? static_cast<char>(*a - 32) : *a;

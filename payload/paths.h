@@ -26,6 +26,10 @@ char* GetShortExtension(char* out, const char* path);
 // The first 8 characters of the last component, up to its first "." (out holds 9 bytes).
 char* GetShortBaseName(char* out, const char* path);
 
+// 1 for a relative path that stays inside the directory it is relative to: it does not begin
+// with "\" or "/", carries no drive and has no ".." component (either separator counts).
+int IsRelativeInside(const char* path);
+
 // 1 when the two names are equal without regard to case (ASCII letters).
 int NamesEqual(const char* a, const char* b);
 
