@@ -6,6 +6,7 @@
 
 #include "driver/errors.h"
 #include "driver/memory.h"
+#include "payload/extraction_library.h"
 #include "payload/paths.h"
 #include "platform/system.h"
 
@@ -255,6 +256,7 @@ int ClosePayload() {
   }
   FreeBlock(g_reader.copy_buffer);
   g_reader.copy_buffer = nullptr;
+  UnloadExtractionLibrary();
   for (uint16_t i = 0; g_payload.entries != nullptr && i < g_payload.entry_count; ++i) {
     FreeBlock(g_payload.entries[i]);
   }

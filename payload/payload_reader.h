@@ -114,7 +114,8 @@ int OpenPayload();
 // Parses the header into g_setup and g_payload, and the file table. Returns 1, or 0 with
 // error 4, 5, 6 or 18 stored; parsing stops at the first field that fails.
 int ReadPayloadHeader();
-// Closes the file, frees the copy buffer and the file table. Safe when nothing is open.
+// Closes the file, frees the copy buffer, unloads the extraction library and frees the file
+// table. Safe when nothing is open.
 int ClosePayload();
 // The first entry whose name equals name without regard to case, or null.
 PayloadEntry* FindPayloadEntry(const char* name);

@@ -45,6 +45,9 @@ uint32_t PlatGetFileSize(PlatFile file);
 // GetFileTime then FileTimeToDosDateTime of the last-write time, without any conversion to
 // local time: DOS date in the high 16 bits, DOS time in the low 16. 0 on failure.
 uint32_t PlatGetFileDosTime(PlatFile file);
+// DosDateTimeToFileTime then SetFileTime of the last-write time, the same DOS time read back by
+// PlatGetFileDosTime. 1, or 0 when the DOS time is no valid date or the time cannot be set.
+int PlatSetFileDosTime(PlatFile file, uint32_t dos_time);
 
 // GetFileAttributesA / SetFileAttributesA.
 uint32_t PlatGetFileAttributes(const char* path);

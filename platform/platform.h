@@ -8,5 +8,6 @@
 #include "platform/format.h"
 #include "platform/memory.h"
 #include "platform/messages.h"
+#include "platform/modules.h"
 #include "platform/system.h"
 #include "platform/windows.h"

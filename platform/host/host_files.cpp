@@ -192,6 +192,29 @@ uint32_t PlatGetFileDosTime(PlatFile file) {
   return HostDosTime(info.st_mtime);
 }
 
+int PlatSetFileDosTime(PlatFile file, uint32_t dos_time) {
+  OpenFile* entry = Lookup(file);
+  uint32_t date = dos_time >> 16;
+  uint32_t day = date & 31;
+  uint32_t month = (date >> 5) & 15;
+  uint32_t hours = (dos_time >> 11) & 31;
+  uint32_t minutes = (dos_time >> 5) & 63;
+  uint32_t seconds = (dos_time & 31) * 2;
+  if (entry == nullptr || day == 0 || month == 0 || month > 12 || hours > 23 || minutes > 59 ||
+      seconds > 59) {
+    return 0;
+  }
+  struct tm parts = {};
+  parts.tm_year = static_cast<int>((date >> 9) + 1980 - 1900);
+  parts.tm_mon = static_cast<int>(month - 1);
+  parts.tm_mday = static_cast<int>(day);
+  parts.tm_hour = static_cast<int>(hours);
+  parts.tm_min = static_cast<int>(minutes);
+  parts.tm_sec = static_cast<int>(seconds);
+  const struct timespec times[2] = {{0, UTIME_OMIT}, {timegm(&parts), 0}};
+  return futimens(entry->descriptor, times) == 0;
+}
+
 uint32_t HostDosTime(time_t utc) {
   struct tm parts;
   if (gmtime_r(&utc, &parts) == nullptr) return 0;

@@ -67,6 +67,15 @@ uint32_t PlatGetFileDosTime(PlatFile file) {
   return DosTimeOf(&written);
 }
 
+int PlatSetFileDosTime(PlatFile file, uint32_t dos_time) {
+  FILETIME written;
+  if (!DosDateTimeToFileTime(static_cast<WORD>(dos_time >> 16), static_cast<WORD>(dos_time),
+                             &written)) {
+    return 0;
+  }
+  return SetFileTime(ToHandle(file), nullptr, nullptr, &written) != 0;
+}
+
 uint32_t PlatGetFileAttributes(const char* path) {
   return GetFileAttributesA(path);
 }

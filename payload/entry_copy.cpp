@@ -1,0 +1,48 @@
+// Block copies of entry data and the disk-full retry of every write.
+#include "payload/entry_copy.h"
+
+#include "driver/errors.h"
+#include "driver/setup_state.h"
+#include "platform/windows.h"
+#include "ui/gauge_messages.h"
+
+int WriteBlock(PlatFile file, const void* buffer, uint16_t length) {
+  if (length == 0) return 1;
+  uint32_t position = PlatSeekFile(file, 0, kSeekCurrent);
+  for (;;) {
+    if (PlatWriteFile(file, buffer, length) == length) return 1;
+    if (position == kPlatFileError || PlatSeekFile(file, position, kSeekBegin) != position) {
+      return 0;
+    }
+    if (!AskMoreDiskSpace()) break;
+  }
+  g_setup.install_stopped = 1;
+  if (g_setup.disk_full_program[0] != '\0') g_setup.offer_disk_full_program = 1;
+  return 0;
+}
+
+int CopyEntryDataWithProgress(PlatFile file, const PayloadEntry& entry, PlatWindow dialog,
+                              uint32_t base, uint32_t divisor) {
+  if (divisor == 0) divisor = 1;
+  // kPlatFileError is no position, even for an entry that claims it as its offset.
+  uint32_t position = PlatSeekFile(g_reader.file, entry.data_offset, kSeekBegin);
+  if (position == kPlatFileError || position != entry.data_offset) {
+    return FailWith(kErrorMemberSeek);
+  }
+  uint32_t copied = 0;
+  while (copied < entry.packed_size) {
+    uint32_t left = entry.packed_size - copied;
+    uint16_t block = static_cast<uint16_t>(left < kCopyBufferSize ? left : kCopyBufferSize);
+    if (PlatReadFile(g_reader.file, g_reader.copy_buffer, block) != block) {
+      return FailWith(kErrorMemberRead);
+    }
+    if (!WriteBlock(file, g_reader.copy_buffer, block)) return FailWith(kErrorMemberWrite);
+    PlatSendItemMessage(dialog, kGaugeControl, kGmSetPos, (base + copied) / divisor, 0);
+    copied += block;
+  }
+  return 1;
+}
+
+int CopyEntryData(PlatFile file, const PayloadEntry& entry) {
+  return CopyEntryDataWithProgress(file, entry, nullptr, 0, 1);
+}
