@@ -1,5 +1,5 @@
-// The in-memory payload writer used by the tests.
-#include "tests/support/payload_writer.h"
+// The in-memory payload writer of vntpack and the tests.
+#include "tools/vntpack/payload_writer.h"
 
 #include <cstring>
 
@@ -93,6 +93,7 @@ bool AttachPayload(const std::string& program, const std::string& payload,
   size_t at = program.find(tag);
   if (at == std::string::npos || program.find(tag, at + 1) != std::string::npos) return false;
   if (marker_text.size() > 15 || at + 28 > program.size()) return false;
+  if (program.compare(at + 8, 4, std::string(4, '\0')) != 0) return false;  // has a payload
   *out = program;
   std::string offset;
   PutU32(&offset, static_cast<uint32_t>(program.size()));

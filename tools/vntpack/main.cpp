@@ -1,0 +1,92 @@
+// vntpack: builds the payloads of the setup program and looks inside them.
+//   vntpack build MANIFEST -o FILE [--library DLL] [--file NAME=PATH ...]
+//   vntpack attach SETUP PAYLOAD -o OUT [--marker-text TEXT]
+//   vntpack list FILE | extract FILE DIR | verify FILE   [--library DLL]
+// Exit status 0 on success, 1 when the input is faulty, 2 for a wrong command line.
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tools/vntpack/commands.h"
+
+namespace {
+
+const int kUsageStatus = 2;
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"vntpack: builds Velnet setup payloads and looks inside them"};
+  app.require_subcommand(1);
+  std::string library = VNTPACK_LIBRARY;
+  const std::string library_help =
+      "the extraction library dunzipnt.dll (default: the one built with vntpack)";
+
+  BuildOptions build;
+  std::vector<std::string> overrides;
+  CLI::App* build_command =
+      app.add_subcommand("build", "write a stand-alone payload from a manifest (for -X)");
+  build_command->add_option("MANIFEST", build.manifest, "the manifest (docs/payload-manifest.md)")
+      ->required();
+  build_command->add_option("-o,--output", build.output, "the payload file to write")->required();
+  build_command->add_option("--library", library, library_help);
+  build_command->add_option(
+      "--file", overrides,
+      "NAME=PATH: take the entry NAME from PATH instead of the manifest's file");
+
+  std::string program;
+  std::string payload;
+  std::string marker_text;
+  std::string output;
+  CLI::App* attach_command =
+      app.add_subcommand("attach", "append a payload to SETUP.EXE (or the host setup)");
+  attach_command->add_option("SETUP", program, "the program")->required();
+  attach_command->add_option("PAYLOAD", payload, "the payload file")->required();
+  attach_command->add_option("-o,--output", output, "the program to write")->required();
+  attach_command->add_option("--marker-text", marker_text,
+                             "the marker text (at most 15 characters)");
+
+  std::string file;
+  std::string folder;
+  CLI::App* list_command =
+      app.add_subcommand("list", "print the header and the file table of a payload or program");
+  list_command->add_option("FILE", file, "a payload, or a program with a payload")->required();
+  CLI::App* extract_command =
+      app.add_subcommand("extract", "extract every entry of a payload or program into a folder");
+  extract_command->add_option("FILE", file, "a payload, or a program with a payload")->required();
+  extract_command->add_option("DIR", folder, "the folder to extract into")->required();
+  extract_command->add_option("--library", library, library_help);
+  CLI::App* verify_command = app.add_subcommand(
+      "verify", "test every entry of a payload or program; non-zero exit on any fault");
+  verify_command->add_option("FILE", file, "a payload, or a program with a payload")->required();
+  verify_command->add_option("--library", library, library_help);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& help) {
+    return app.exit(help);
+  } catch (const CLI::ParseError& error) {
+    app.exit(error);
+    return kUsageStatus;
+  }
+
+  if (*build_command) {
+    build.library = library;
+    for (const std::string& item : overrides) {
+      size_t equals = item.find('=');
+      if (equals == std::string::npos || equals == 0) {
+        std::cerr << "vntpack: --file takes NAME=PATH, not " << item << "\n";
+        return kUsageStatus;
+      }
+      build.files[item.substr(0, equals)] = item.substr(equals + 1);
+    }
+    return BuildCommand(build);
+  }
+  if (*attach_command) return AttachCommand(program, payload, marker_text, output);
+  if (*list_command) return ListCommand(file);
+  if (*extract_command) return ExtractCommand(file, folder, library);
+  return VerifyCommand(file, library);
+}

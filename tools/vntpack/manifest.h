@@ -1,0 +1,30 @@
+// The payload manifest of vntpack: an INI-like text naming every header field, the lists and the
+// files of a payload (docs/payload-manifest.md). Reading it checks every capacity and every file
+// name, so that what it gives can be built into a payload as it stands.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tools/vntpack/payload_writer.h"
+
+struct ManifestFile {
+  std::string name;    // the entry name, a relative path with "\" separators
+  std::string source;  // the host file, relative paths taken from the manifest's folder
+};
+
+struct Manifest {
+  PayloadSpec header;    // every header field and list; files stays empty
+  bool library = false;  // the first entry is a stored copy of dunzipnt.dll
+  std::vector<ManifestFile> files;
+};
+
+// Reads the manifest at path; entries named in overrides take their source from there instead
+// (NAME=PATH from the command line). Returns false with a message naming the line, field or file.
+bool ReadManifest(const std::string& path, const std::map<std::string, std::string>& overrides,
+                  Manifest* out, std::string* error);
+
+// The checks every payload text and name must pass, shared with the attach command.
+bool IsSafeEntryName(const std::string& name);
+bool SameNameNoCase(const std::string& a, const std::string& b);
