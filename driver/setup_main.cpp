@@ -1,6 +1,6 @@
 // SetupMain: the run from the single-instance test to the final log. Steps that later parts of
-// the program supply (frame window, environment tests, the interactive setup) slot in between
-// the start-up chain and the ending.
+// the program supply (environment tests, the interactive setup) slot in between the start-up
+// chain, which ends with the frame window, and the ending.
 #include "driver/setup_main.h"
 
 #include "driver/errors.h"
@@ -9,6 +9,7 @@
 #include "driver/update_log.h"
 #include "payload/payload_reader.h"
 #include "platform/system.h"
+#include "ui/frame_window.h"
 
 namespace {
 
@@ -38,8 +39,13 @@ int SetupMain(PlatInstance instance, const char* command_line) {
   ParseOptions(command_line);
   LogOptions();
 
-  if (g_setup.error_number == 0 && OpenPayload()) ReadPayloadHeader();
+  if (g_setup.error_number == 0 && OpenPayload() && ReadPayloadHeader() &&
+      !CreateFrameWindow(g_setup.frame_title) && g_setup.error_number == 0) {
+    // The OLE check failed: its message box told the user, and the run goes no further.
+    g_setup.setup_aborted = 1;
+  }
   ClosePayload();
+  DestroyFrameWindow();
 
   LogLine("Peak handles = %u", static_cast<unsigned>(g_setup.peak_blocks));
   ReportFatalError();

@@ -16,6 +16,7 @@ const uint32_t kMbYesNo = 0x0004;
 const uint32_t kMbIconHand = 0x0010;
 const uint32_t kMbIconQuestion = 0x0020;
 const uint32_t kMbIconExclamation = 0x0030;
+const uint32_t kMbIconInformation = 0x0040;
 const uint32_t kMbTaskModal = 0x2000;
 
 const int kIdOk = 1;

@@ -4,10 +4,13 @@
 // platform/host (a simulated Windows machine in a directory); the build links exactly one.
 #pragma once
 
+#include "platform/dialogs.h"
+#include "platform/drawing.h"
 #include "platform/files.h"
 #include "platform/format.h"
 #include "platform/memory.h"
 #include "platform/messages.h"
 #include "platform/modules.h"
+#include "platform/ole.h"
 #include "platform/system.h"
 #include "platform/windows.h"

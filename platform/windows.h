@@ -1,16 +1,82 @@
-// Windows and dialogs, with Win32 semantics. This area grows with the user interface; for now it
-// carries the one call that work outside the interface makes: a message to a dialog's control.
+// Windows, window classes and the message queue, with Win32 semantics (USER32). The program's
+// own window procedures (frame, gauge) are portable code; the backend registers a class with
+// such a procedure and calls it with every message the window receives.
 //
-// Contract: a null dialog, or a control that does not exist, is harmless: nothing happens and the
-// result is 0. The host backend routes the message to its simulated dialog when one is open.
+// Contract: a null window, or a control that does not exist, is harmless: nothing happens and
+// the result is 0. Registration and creation return 0 or null on failure and store nothing.
+// The host backend keeps simulated windows and a simulated queue (docs/host-machine.md).
 #pragma once
 
 #include <cstdint>
 
 #include "platform/types.h"
 
-const uint32_t kWmUser = 0x0400;  // WM_USER: the first message number free for a window class
+// Message numbers the program handles or sends.
+const uint32_t kWmCreate = 0x0001;
+const uint32_t kWmPaint = 0x000F;
+const uint32_t kWmQueryEndSession = 0x0011;
+const uint32_t kWmQuit = 0x0012;
+const uint32_t kWmInitDialog = 0x0110;
+const uint32_t kWmCommand = 0x0111;
+const uint32_t kWmSysCommand = 0x0112;
+const uint32_t kWmQueryNewPalette = 0x030F;
+const uint32_t kWmPaletteChanged = 0x0311;
+const uint32_t kWmUser = 0x0400;    // WM_USER: the first message number free for a window class
+const uintptr_t kScClose = 0xF060;  // WM_SYSCOMMAND: Close from the system menu
+
+// ShowWindow commands.
+const int kSwHide = 0;
+const int kSwShow = 5;
+const int kSwShowMaximized = 3;
+
+// A window procedure of the program: the message, and the result Windows gets back.
+typedef intptr_t (*PlatWindowProc)(PlatWindow window, uint32_t message, uintptr_t wparam,
+                                   intptr_t lparam);
+
+// A window class of the program (RegisterClassA): no icon, no menu, no class extra bytes, the
+// arrow cursor. Background 0xFFFFFFFF is the stock white brush; any other value is an RGB
+// colour (0x00BBGGRR) for a solid brush that the class owns until it is unregistered.
+struct PlatWindowClass {
+  const char* name;
+  uint32_t style;       // CS_ flags
+  int window_extra;     // bytes of window longs (multiples of 4)
+  uint32_t background;  // see above
+  PlatWindowProc procedure;
+};
+const uint32_t kStockWhiteBackground = 0xFFFFFFFFu;
+int PlatRegisterClass(const PlatWindowClass& window_class);
+int PlatUnregisterClass(const char* name);  // 1 when the class was registered and is gone
+
+// CreateWindowExA with no extended style, CW_USEDEFAULT position and width, y and height 0, no
+// parent or menu, the program's instance.
+PlatWindow PlatCreateWindow(const char* class_name, const char* title, uint32_t style);
+int PlatDestroyWindow(PlatWindow window);
+int PlatShowWindow(PlatWindow window, int command);  // 1 when it was visible before
+int PlatUpdateWindow(PlatWindow window);
+int PlatInvalidateWindow(PlatWindow window, int erase);  // the whole client area
+intptr_t PlatDefWindowProc(PlatWindow window, uint32_t message, uintptr_t wparam, intptr_t lparam);
+// GetWindowLongA / SetWindowLongA on the window extra bytes; Set returns the previous value.
+uint32_t PlatGetWindowLong(PlatWindow window, int index);
+uint32_t PlatSetWindowLong(PlatWindow window, int index, uint32_t value);
 
 // SendDlgItemMessageA.
 intptr_t PlatSendItemMessage(PlatWindow dialog, int item, uint32_t message, uintptr_t wparam,
                              intptr_t lparam);
+
+// A queued message, as MSG holds it.
+struct PlatMessage {
+  PlatWindow window;
+  uint32_t message;
+  uintptr_t wparam;
+  intptr_t lparam;
+  uint32_t time;
+  int32_t x;
+  int32_t y;
+};
+// PeekMessageA(any window of the thread, PM_REMOVE): 1 when a message was taken, 0 when the
+// queue is empty. Never waits.
+int PlatPeekMessage(PlatMessage* message);
+// IsDialogMessageA: 1 when the dialog took the message (and handled it).
+int PlatIsDialogMessage(PlatWindow dialog, PlatMessage* message);
+// TranslateMessage and DispatchMessageA.
+void PlatDispatchMessage(PlatMessage* message);

@@ -12,6 +12,7 @@
 
 #include "platform/host/host_machine.h"
 #include "platform/system.h"
+#include "platform/windows.h"
 
 // Longest host path the backend builds, NUL included (Linux PATH_MAX).
 const size_t kHostPathMax = 4096;
@@ -44,6 +45,13 @@ struct HostMachineInfo {
   int class_count;
   char modules[kHostListMax][kHostNameMax];
   int module_count;
+  uint32_t display_bits;    // GetDeviceCaps BITSPIXEL
+  int32_t display_colours;  // NUMCOLORS, -1 for more than 256
+  uint32_t display_planes;  // PLANES
+  uint32_t screen_width;    // the size a top-level window gets, in pixels
+  uint32_t screen_height;
+  uint32_t ole_build;  // OleBuildVersion
+  int end_session;     // 1: Windows asks the frame to end the session
 };
 void HostMachineDefaults(HostMachineInfo* info);
 // Reads machine.ini over the defaults already in info; a missing file leaves them as they are.
@@ -82,6 +90,56 @@ enum HostScriptResult {
 const size_t kHostScriptLineMax = 512;  // one script line, newline and NUL included
 HostScriptResult HostScriptNext(const char* kind, char* args, size_t size, uint32_t* line_number);
 void HostScriptRewind();
+
+// HostScriptNext's look ahead: the kind word and arguments of the next line that is not blank
+// or a comment, without consuming it or recording anything. kScriptEnd when there is none.
+HostScriptResult HostScriptPeek(char* kind, size_t kind_size, char* args, size_t args_size);
+
+// ---- Windows, dialogs and the message queue (host_windows.cpp, host_dialogs.cpp).
+const int kHostWindowMax = 64;
+const size_t kHostWindowTextMax = 512;  // a window or control text, NUL included
+enum HostWindowKind { kHostNoWindow, kHostTopWindow, kHostDialog, kHostControl };
+struct HostDialogTemplate;
+struct HostWindow {
+  HostWindowKind kind;
+  char class_name[64];
+  char text[kHostWindowTextMax];
+  PlatWindowProc procedure;  // top windows and controls of a registered class
+  int visible;
+  uint32_t style;  // a control's style from its template
+  int width;       // client size in pixels
+  int height;
+  uint32_t longs[4];
+  int parent;  // the dialog of a control, as a window index; -1 for none
+  int id;      // control id, or template id of a dialog
+  // Dialogs only.
+  const HostDialogTemplate* dialog_template;
+  intptr_t (*dialog_procedure)(PlatWindow, uint32_t, uintptr_t, intptr_t);
+  int modal;
+  int ended;
+  intptr_t result;
+};
+HostWindow* HostWindowOf(PlatWindow window);  // null for anything but a live window
+PlatWindow HostWindowToken(const HostWindow* window);
+int HostWindowIndex(const HostWindow* window);
+// A fresh window of that kind, or null when the table is full.
+HostWindow* HostNewWindow(HostWindowKind kind);
+// Removes a window and its controls.
+void HostRemoveWindow(HostWindow* window);
+// The control of a dialog with that id, or null.
+HostWindow* HostDialogItem(PlatWindow dialog, int item);
+// The procedure and window bytes of a registered class; null when the class is not registered.
+PlatWindowProc HostClassProcedure(const char* class_name);
+// Delivers a message to the window's procedure (a dialog's procedure gets it as DLGPROC does).
+intptr_t HostDeliver(HostWindow* window, uint32_t message, uintptr_t wparam, intptr_t lparam);
+// The first open dialog, after start (an index, -1 to start at the beginning), that is modeless.
+HostWindow* HostNextModeless(int* at);
+// Forgets every window, class and queued message (the machine closed).
+void HostResetWindows();
+// The modeless dialog's line of the transcript when it closes, and its progress line on a
+// terminal after a control changed (host_dialogs.cpp).
+void HostRecordDialogClose(HostWindow* dialog);
+void HostShowProgress(HostWindow* dialog);
 
 // ---- Open files (host_files.cpp).
 // How many handles of this machine hold the host file open, and whether one holds it alone.

@@ -69,6 +69,8 @@ void HostMachineClose() {
   g_machine.info_ready = 1;
   HostFaultClear();
   HostScriptRewind();
+  HostResetWindows();
+  HostClearDrawCalls();
 }
 
 const char* HostMachineRoot() {

@@ -9,6 +9,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/drawing.h"
+#include "platform/types.h"
+
 // Environment variable that names the machine directory for the host `setup` program.
 #define HOST_MACHINE_VARIABLE "VNT_MACHINE"
 
@@ -33,22 +36,45 @@ void HostTranscript(const char* format, ...) __attribute__((format(printf, 1, 2)
 // when persistent, at every later one too. A path filter, when set, limits the rule to calls on
 // paths that contain it (case-insensitively).
 enum HostFaultKind {
-  kFaultDiskFull,     // a write moves fewer bytes than asked (half, rounded down)
-  kFaultCannotOpen,   // an open or create of a file fails
-  kFaultReadOnly,     // a create, write-open, delete or move of a file fails as on a read-only file
-  kFaultInUse,        // the exclusive open fails, as for a file that another program holds open
-  kFaultAllocFails,   // PlatAllocMemory returns null
-  kFaultModuleLoad,   // a library cannot be loaded
+  kFaultDiskFull,    // a write moves fewer bytes than asked (half, rounded down)
+  kFaultCannotOpen,  // an open or create of a file fails
+  kFaultReadOnly,    // a create, write-open, delete or move of a file fails as on a read-only file
+  kFaultInUse,       // the exclusive open fails, as for a file that another program holds open
+  kFaultAllocFails,  // PlatAllocMemory returns null
+  kFaultModuleLoad,  // a library cannot be loaded
   kFaultKindCount
 };
 struct HostFault {
   HostFaultKind kind;
-  uint32_t nth;        // fires at this matching call, 1 = the first
-  int persistent;      // 1: also at every later matching call
-  const char* path;    // filter, or null for every call
+  uint32_t nth;      // fires at this matching call, 1 = the first
+  int persistent;    // 1: also at every later matching call
+  const char* path;  // filter, or null for every call
 };
 void HostFaultClear();  // removes every rule and sets every kind's call count back to 0
 // 0 when the plan is full (16 rules) or the rule is malformed (nth 0, a filter of 260 or more
 // characters); the filter is copied.
 int HostFaultAdd(const HostFault& fault);
 uint32_t HostFaultCalls(HostFaultKind kind);  // matching calls seen so far, fired or not
+
+// Queues a message for PlatPeekMessage, after those already queued (16 at most).
+void HostPostMessage(PlatWindow window, uint32_t message, uintptr_t wparam, intptr_t lparam);
+
+// What the program drew since the machine opened (or the last clear): pens, bitmaps, frames
+// and texts in order, the first kHostDrawCallMax of them, and a count of lines.
+enum HostDrawKind { kHostDrawPen, kHostDrawBitmap, kHostDrawFrame, kHostDrawText };
+const int kHostDrawCallMax = 1024;
+struct HostDrawCall {
+  HostDrawKind kind;
+  PlatWindow window;
+  PlatRect rect;        // bitmap, frame and text clip
+  int32_t x, y;         // text origin
+  uint32_t colour;      // pen or text colour
+  uint32_t background;  // text background
+  uint32_t rop;         // bitmap raster operation
+  const void* bits;     // bitmap rows drawn
+  char text[8];
+};
+int HostDrawCallCount();
+const HostDrawCall* HostDrawCallAt(int index);
+uint32_t HostDrawnLines();
+void HostClearDrawCalls();

@@ -45,11 +45,13 @@ int DriveKey(const char* key, const char** suffix) {
 }
 
 // A number up to limit; a bigger one is cut to limit when clamp is 1, ignored otherwise.
-void SetNumber(const char* value, uint64_t limit, int clamp, uint32_t* out) {
+// 1 when out was set.
+int SetNumber(const char* value, uint64_t limit, int clamp, uint32_t* out) {
   uint64_t number;
-  if (!HostParseNumber(value, &number)) return;
-  if (number > limit && !clamp) return;
+  if (!HostParseNumber(value, &number)) return 0;
+  if (number > limit && !clamp) return 0;
   *out = static_cast<uint32_t>(number > limit ? limit : number);
+  return 1;
 }
 
 // A directory setting must be a full drive path; it is kept in its lexical full form.
@@ -72,6 +74,26 @@ void ReadMachineKey(const char* key, const char* value, HostMachineInfo* info) {
     SetDirectory(value, info->system_dir);
   } else if (HostSameNoCase(key, "current_dir")) {
     SetDirectory(value, info->current_dir);
+  } else if (HostSameNoCase(key, "display_bits")) {
+    SetNumber(value, 32, 0, &info->display_bits);
+  } else if (HostSameNoCase(key, "display_colours")) {
+    uint32_t colours = 0;
+    if (strcmp(value, "-1") == 0) {
+      info->display_colours = -1;
+    } else if (SetNumber(value, 0x7FFFFFFF, 0, &colours)) {
+      info->display_colours = static_cast<int32_t>(colours);
+    }
+  } else if (HostSameNoCase(key, "display_planes")) {
+    SetNumber(value, 4, 0, &info->display_planes);
+  } else if (HostSameNoCase(key, "screen_width")) {
+    SetNumber(value, 4096, 0, &info->screen_width);
+  } else if (HostSameNoCase(key, "screen_height")) {
+    SetNumber(value, 4096, 0, &info->screen_height);
+  } else if (HostSameNoCase(key, "ole_build")) {
+    SetNumber(value, UINT32_MAX, 0, &info->ole_build);
+  } else if (HostSameNoCase(key, "end_session")) {
+    uint32_t flag = 0;
+    if (SetNumber(value, 1, 0, &flag)) info->end_session = static_cast<int>(flag);
   }
 }
 
@@ -181,6 +203,12 @@ void HostMachineDefaults(HostMachineInfo* info) {
   HostCopyText(info->windows_dir, sizeof info->windows_dir, "C:\\WINDOWS");
   HostCopyText(info->system_dir, sizeof info->system_dir, "C:\\WINDOWS\\SYSTEM");
   HostCopyText(info->current_dir, sizeof info->current_dir, "C:\\");
+  info->display_bits = 24;
+  info->display_colours = -1;
+  info->display_planes = 1;
+  info->screen_width = 800;
+  info->screen_height = 600;
+  info->ole_build = 0x00170280;  // 23.640, OLE 2 of Windows 95
   for (HostDrive& drive : info->drives) {
     drive.type = kDriveUnknown;
     drive.cluster_bytes = kHostDefaultCluster;

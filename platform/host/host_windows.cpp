@@ -1,5 +1,302 @@
-// Windows and dialogs of the simulated machine. No dialog exists on the host yet, so a message
-// to a control reaches nothing and answers 0, as it would for a window that is gone.
+// Windows, window classes and the message queue of the simulated machine. Windows are entries
+// of a table, and their tokens are 0x2000 + the entry's index. The queue holds what tests post
+// and, when it is empty, what the machine itself sends: the end-of-session question to the
+// frame (once, when machine.ini asks for it) and the script's clicks on open modeless dialogs,
+// one between two empty queues.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/dialogs.h"
+#include "platform/host/host_backend.h"
 #include "platform/windows.h"
 
-intptr_t PlatSendItemMessage(PlatWindow, int, uint32_t, uintptr_t, intptr_t) { return 0; }
+namespace {
+
+const uintptr_t kFirstToken = 0x2000;
+const int kClassMax = 8;
+const int kQueueMax = 16;
+
+struct HostClass {
+  char name[64];
+  PlatWindowProc procedure;
+  int window_extra;
+};
+
+struct Windows {
+  HostWindow table[kHostWindowMax];
+  HostClass classes[kClassMax];
+  PlatMessage queue[kQueueMax];
+  int queued;
+  int session_asked;
+  int clicked;  // a script click was delivered since the queue was last found empty
+};
+Windows g_windows;
+
+HostClass* FindClass(const char* name) {
+  for (HostClass& entry : g_windows.classes) {
+    if (entry.name[0] != '\0' && name != nullptr && HostSameNoCase(entry.name, name)) {
+      return &entry;
+    }
+  }
+  return nullptr;
+}
+
+HostWindow* FirstTopWindow() {
+  for (HostWindow& window : g_windows.table) {
+    if (window.kind == kHostTopWindow) return &window;
+  }
+  return nullptr;
+}
+
+// "dialog ID BUTTON" for an open modeless dialog becomes a click on it.
+int ScriptClick(PlatMessage* message) {
+  char kind[16];
+  char args[kHostScriptLineMax];
+  if (HostScriptPeek(kind, sizeof kind, args, sizeof args) != kScriptLine ||
+      strcmp(kind, "dialog") != 0) {
+    return 0;
+  }
+  int id = 0;
+  int button = 0;
+  if (sscanf(args, "%d %d", &id, &button) != 2) return 0;
+  int at = -1;
+  for (HostWindow* dialog = HostNextModeless(&at); dialog != nullptr;
+       dialog = HostNextModeless(&at)) {
+    if (dialog->id != id || !dialog->visible) continue;
+    uint32_t line;
+    HostScriptNext("dialog", args, sizeof args, &line);
+    HostTranscript("dialog-click %d %d by=script", id, button);
+    *message = PlatMessage{
+        HostWindowToken(dialog), kWmCommand, static_cast<uintptr_t>(button), 0, 0, 0, 0};
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+HostWindow* HostWindowOf(PlatWindow window) {
+  uintptr_t token = reinterpret_cast<uintptr_t>(window);
+  if (token < kFirstToken || token >= kFirstToken + kHostWindowMax) return nullptr;
+  HostWindow* entry = &g_windows.table[token - kFirstToken];
+  return entry->kind == kHostNoWindow ? nullptr : entry;
+}
+
+int HostWindowIndex(const HostWindow* window) {
+  return static_cast<int>(window - g_windows.table);
+}
+
+PlatWindow HostWindowToken(const HostWindow* window) {
+  return reinterpret_cast<PlatWindow>(kFirstToken +
+                                      static_cast<uintptr_t>(HostWindowIndex(window)));
+}
+
+HostWindow* HostNewWindow(HostWindowKind kind) {
+  for (HostWindow& window : g_windows.table) {
+    if (window.kind == kHostNoWindow) {
+      memset(&window, 0, sizeof window);
+      window.kind = kind;
+      window.parent = -1;
+      return &window;
+    }
+  }
+  return nullptr;
+}
+
+void HostRemoveWindow(HostWindow* window) {
+  int index = HostWindowIndex(window);
+  for (HostWindow& child : g_windows.table) {
+    if (child.kind == kHostControl && child.parent == index) child.kind = kHostNoWindow;
+  }
+  window->kind = kHostNoWindow;
+}
+
+HostWindow* HostDialogItem(PlatWindow dialog, int item) {
+  HostWindow* parent = HostWindowOf(dialog);
+  if (parent == nullptr) return nullptr;
+  int index = HostWindowIndex(parent);
+  for (HostWindow& child : g_windows.table) {
+    if (child.kind == kHostControl && child.parent == index && child.id == item) return &child;
+  }
+  return nullptr;
+}
+
+PlatWindowProc HostClassProcedure(const char* class_name) {
+  HostClass* entry = FindClass(class_name);
+  return entry != nullptr ? entry->procedure : nullptr;
+}
+
+intptr_t HostDeliver(HostWindow* window, uint32_t message, uintptr_t wparam, intptr_t lparam) {
+  PlatWindow token = HostWindowToken(window);
+  if (window->kind == kHostDialog) {
+    return window->dialog_procedure != nullptr
+               ? window->dialog_procedure(token, message, wparam, lparam)
+               : 0;
+  }
+  if (window->procedure != nullptr) return window->procedure(token, message, wparam, lparam);
+  return 0;
+}
+
+HostWindow* HostNextModeless(int* at) {
+  for (int i = *at + 1; i < kHostWindowMax; ++i) {
+    if (g_windows.table[i].kind == kHostDialog && !g_windows.table[i].modal) {
+      *at = i;
+      return &g_windows.table[i];
+    }
+  }
+  return nullptr;
+}
+
+void HostResetWindows() {
+  memset(&g_windows, 0, sizeof g_windows);
+}
+
+int PlatRegisterClass(const PlatWindowClass& window_class) {
+  if (window_class.name == nullptr || window_class.procedure == nullptr ||
+      FindClass(window_class.name) != nullptr) {
+    return 0;
+  }
+  for (HostClass& entry : g_windows.classes) {
+    if (entry.name[0] == '\0') {
+      if (!HostCopyText(entry.name, sizeof entry.name, window_class.name)) return 0;
+      entry.procedure = window_class.procedure;
+      entry.window_extra = window_class.window_extra;
+      return 1;
+    }
+  }
+  return 0;
+}
+
+int PlatUnregisterClass(const char* name) {
+  HostClass* entry = FindClass(name);
+  if (entry == nullptr) return 0;
+  *entry = HostClass();
+  return 1;
+}
+
+PlatWindow PlatCreateWindow(const char* class_name, const char* title, uint32_t style) {
+  HostClass* entry = FindClass(class_name);
+  if (entry == nullptr) return nullptr;
+  HostWindow* window = HostNewWindow(kHostTopWindow);
+  if (window == nullptr) return nullptr;
+  HostCopyText(window->class_name, sizeof window->class_name, entry->name);
+  HostCopyText(window->text, sizeof window->text, title != nullptr ? title : "");
+  window->procedure = entry->procedure;
+  window->visible = (style & 0x10000000u) != 0;
+  const HostMachineInfo& info = HostInfo();
+  window->width = static_cast<int>(info.screen_width);
+  window->height = static_cast<int>(info.screen_height);
+  char* title_field = HostEscapeText(window->text);
+  HostTranscript("window-create class=\"%s\" title=\"%s\"", window->class_name,
+                 title_field != nullptr ? title_field : "?");
+  free(title_field);
+  HostDeliver(window, kWmCreate, 0, 0);
+  return HostWindowToken(window);
+}
+
+int PlatDestroyWindow(PlatWindow token) {
+  HostWindow* window = HostWindowOf(token);
+  if (window == nullptr) return 0;
+  if (window->kind == kHostDialog) {
+    if (!window->modal) HostRecordDialogClose(window);
+  } else if (window->kind == kHostTopWindow) {
+    HostTranscript("window-destroy class=\"%s\"", window->class_name);
+  }
+  HostRemoveWindow(window);
+  return 1;
+}
+
+int PlatShowWindow(PlatWindow token, int command) {
+  HostWindow* window = HostWindowOf(token);
+  if (window == nullptr) return 0;
+  int was_visible = window->visible;
+  window->visible = command != kSwHide;
+  if (window->kind == kHostDialog && was_visible != window->visible) {
+    HostTranscript("dialog-%s %d", window->visible ? "show" : "hide", window->id);
+  }
+  return was_visible;
+}
+
+int PlatUpdateWindow(PlatWindow token) {
+  HostWindow* window = HostWindowOf(token);
+  if (window == nullptr) return 0;
+  HostDeliver(window, kWmPaint, 0, 0);
+  if (window->kind == kHostControl && g_windows.table[window->parent].kind == kHostDialog) {
+    HostShowProgress(&g_windows.table[window->parent]);
+  }
+  return 1;
+}
+
+int PlatInvalidateWindow(PlatWindow token, int) {
+  return HostWindowOf(token) != nullptr;
+}
+
+intptr_t PlatDefWindowProc(PlatWindow, uint32_t, uintptr_t, intptr_t) {
+  return 0;
+}
+
+uint32_t PlatGetWindowLong(PlatWindow token, int index) {
+  HostWindow* window = HostWindowOf(token);
+  if (window == nullptr || index < 0 || index % 4 != 0 || index / 4 >= 4) return 0;
+  return window->longs[index / 4];
+}
+
+uint32_t PlatSetWindowLong(PlatWindow token, int index, uint32_t value) {
+  HostWindow* window = HostWindowOf(token);
+  if (window == nullptr || index < 0 || index % 4 != 0 || index / 4 >= 4) return 0;
+  uint32_t previous = window->longs[index / 4];
+  window->longs[index / 4] = value;
+  return previous;
+}
+
+intptr_t PlatSendItemMessage(PlatWindow dialog, int item, uint32_t message, uintptr_t wparam,
+                             intptr_t lparam) {
+  HostWindow* control = HostDialogItem(dialog, item);
+  if (control == nullptr) return 0;
+  return HostDeliver(control, message, wparam, lparam);
+}
+
+void HostPostMessage(PlatWindow window, uint32_t message, uintptr_t wparam, intptr_t lparam) {
+  if (g_windows.queued == kQueueMax) return;
+  g_windows.queue[g_windows.queued++] = PlatMessage{window, message, wparam, lparam, 0, 0, 0};
+}
+
+int PlatPeekMessage(PlatMessage* message) {
+  if (g_windows.queued > 0) {
+    *message = g_windows.queue[0];
+    memmove(g_windows.queue, g_windows.queue + 1, sizeof(PlatMessage) * --g_windows.queued);
+    return 1;
+  }
+  HostWindow* frame = FirstTopWindow();
+  if (frame != nullptr && HostInfo().end_session && !g_windows.session_asked) {
+    g_windows.session_asked = 1;
+    HostTranscript("end-session-query");
+    *message = PlatMessage{HostWindowToken(frame), kWmQueryEndSession, 0, 0, 0, 0, 0};
+    return 1;
+  }
+  // One click of the script between two empty queues: a person clicks between two steps.
+  if (!g_windows.clicked && ScriptClick(message)) {
+    g_windows.clicked = 1;
+    return 1;
+  }
+  g_windows.clicked = 0;
+  return 0;
+}
+
+int PlatIsDialogMessage(PlatWindow dialog, PlatMessage* message) {
+  HostWindow* target = HostWindowOf(message->window);
+  HostWindow* owner = HostWindowOf(dialog);
+  if (target == nullptr || owner == nullptr) return 0;
+  if (target != owner &&
+      !(target->kind == kHostControl && target->parent == HostWindowIndex(owner))) {
+    return 0;
+  }
+  HostDeliver(target, message->message, message->wparam, message->lparam);
+  return 1;
+}
+
+void PlatDispatchMessage(PlatMessage* message) {
+  HostWindow* target = HostWindowOf(message->window);
+  if (target != nullptr) HostDeliver(target, message->message, message->wparam, message->lparam);
+}

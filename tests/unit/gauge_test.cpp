@@ -1,0 +1,128 @@
+// The progress gauge: its arithmetic (percentage, text, split point, text origin) and the
+// control itself on the simulated machine (what it draws, and when).
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/dialogs.h"
+#include "tests/support/test_machine.h"
+#include "ui/gauge.h"
+#include "ui/gauge_layout.h"
+
+namespace {
+
+// A gauge of 205 x 15 dialog units: 307 x 24 pixels, inner right edge 306.
+const int32_t kWidth = 307;
+const int32_t kHeight = 24;
+
+void ExpectRect(const PlatRect& rect, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  EXPECT_EQ(rect.left, left);
+  EXPECT_EQ(rect.top, top);
+  EXPECT_EQ(rect.right, right);
+  EXPECT_EQ(rect.bottom, bottom);
+}
+
+TEST(GaugeLayout, PartwaySplitsTheBarAndTruncates) {
+  GaugeLayout layout;
+  LayoutGauge(42, 100, kWidth, kHeight, &layout);
+  EXPECT_EQ(layout.percent, 42u);
+  EXPECT_STREQ(layout.text, " 42%");
+  ExpectRect(layout.filled, 1, 1, 42 * 306 / 100 + 1, 23);
+  ExpectRect(layout.empty, 42 * 306 / 100 + 1, 1, 306, 23);
+
+  LayoutGauge(999, 1000, kWidth, kHeight, &layout);
+  EXPECT_STREQ(layout.text, " 99%");
+  EXPECT_EQ(layout.filled.right, 999 * 306 / 1000 + 1);
+}
+
+TEST(GaugeLayout, BeyondTheRangeDrawsAsTheRange) {
+  GaugeLayout beyond;
+  GaugeLayout full;
+  LayoutGauge(150, 100, kWidth, kHeight, &beyond);
+  LayoutGauge(100, 100, kWidth, kHeight, &full);
+  EXPECT_STREQ(beyond.text, "100%");
+  EXPECT_STREQ(full.text, "100%");
+  EXPECT_EQ(beyond.filled.right, kWidth);  // one pixel past the inner rectangle
+  EXPECT_EQ(beyond.filled.right, full.filled.right);
+  EXPECT_EQ(beyond.empty.left, full.empty.left);
+}
+
+TEST(GaugeLayout, NewGaugeAndEmptyRangeShowNothingDone) {
+  GaugeLayout layout;
+  LayoutGauge(0, 100, kWidth, kHeight, &layout);
+  EXPECT_STREQ(layout.text, "  0%");
+  EXPECT_EQ(layout.filled.left, layout.filled.right);
+  // A range of 0 has no percentage: 0 per cent and an empty bar, never a division by zero.
+  LayoutGauge(7, 0, kWidth, kHeight, &layout);
+  EXPECT_EQ(layout.percent, 0u);
+  EXPECT_STREQ(layout.text, "  0%");
+  ExpectRect(layout.filled, 1, 1, 1, 23);
+  ExpectRect(layout.empty, 1, 1, 306, 23);
+}
+
+TEST(GaugeLayout, TextIsCentredOnTheInnerRectangle) {
+  int32_t x;
+  int32_t y;
+  GaugeTextOrigin(kWidth, kHeight, 28, 13, &x, &y);
+  EXPECT_EQ(x, (306 - 28) / 2);
+  EXPECT_EQ(y, (23 - 13) / 2);
+}
+
+intptr_t QuietProcedure(PlatWindow, uint32_t message, uintptr_t, intptr_t) {
+  return message == kWmInitDialog;
+}
+
+class GaugeControlTest : public MachineTest {
+ protected:
+  void SetUp() override {
+    MachineTest::SetUp();
+    ASSERT_TRUE(RegisterGaugeClass());
+    dialog_ = PlatCreateDialog(210, nullptr, QuietProcedure);
+    ASSERT_NE(dialog_, nullptr);
+    HostClearDrawCalls();
+  }
+  void TearDown() override {
+    PlatDestroyWindow(dialog_);
+    UnregisterGaugeClass();
+    MachineTest::TearDown();
+  }
+  // The texts drawn since the last clear, "TEXT@BACKGROUND" each, in order.
+  std::string DrawnTexts() {
+    std::string texts;
+    for (int i = 0; i < HostDrawCallCount(); ++i) {
+      const HostDrawCall* call = HostDrawCallAt(i);
+      if (call->kind != kHostDrawText) continue;
+      char background[16];
+      snprintf(background, sizeof background, "%06X", call->background);
+      texts += std::string(call->text) + "@" + background + ";";
+    }
+    return texts;
+  }
+  PlatWindow dialog_ = nullptr;
+};
+
+TEST_F(GaugeControlTest, PositionRepaintsAtOnceRangeWaitsForTheNextPaint) {
+  SendGaugeRange(dialog_, 200);
+  EXPECT_EQ(DrawnTexts(), "");
+  SendGaugePosition(dialog_, 50);
+  // The filled part (blue background) first, then the empty part (white background).
+  EXPECT_EQ(DrawnTexts(), " 25%@FF0000; 25%@FFFFFF;");
+  ASSERT_GE(HostDrawCallCount(), 1);
+  EXPECT_EQ(HostDrawCallAt(0)->kind, kHostDrawFrame);  // the black border comes first
+}
+
+TEST_F(GaugeControlTest, AFreshGaugeCountsToOneHundred) {
+  SendGaugePosition(dialog_, 42);
+  EXPECT_EQ(DrawnTexts(), " 42%@FF0000; 42%@FFFFFF;");
+  // The position travels in lparam; wparam is ignored.
+  EXPECT_EQ(PlatSendItemMessage(dialog_, kGaugeControl, kGmSetPos, 99, 7), 1);
+  EXPECT_NE(DrawnTexts().find("  7%"), std::string::npos);
+}
+
+TEST_F(GaugeControlTest, MessagesToAMissingDialogAreHarmless) {
+  SendGaugePosition(nullptr, 10);
+  EXPECT_EQ(PlatSendItemMessage(dialog_, 999, kGmSetPos, 0, 10), 0);
+  EXPECT_EQ(HostDrawCallCount(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,36 @@
+// The dialog manager: the table of open modeless dialogs (4 slots), the message pump that keeps
+// them alive during long operations, and the two ways of running a modal dialog. Every dialog
+// is owned by the frame window.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/dialogs.h"
+#include "platform/windows.h"
+
+const int kModelessSlots = 4;
+const uint32_t kDialogTextSize = 512;  // the text for control 503, NUL included
+const uint32_t kEditTextSize = 256;    // the text of control 501, NUL included
+
+// Opens a modeless dialog in the lowest free slot: its window, or null (after a message) when
+// no slot is free, no procedure is given or the dialog cannot be made.
+PlatWindow OpenModelessDialog(int template_id, PlatDialogProc procedure);
+// Closes the open dialog of that id in the lowest slot: 1, or 0 (after a message) when none.
+int CloseModelessDialog(int template_id);
+// 1 when an open modeless dialog took the message.
+int RouteDialogMessage(PlatMessage* message);
+// Handles every queued message and returns without waiting: 0 when it met WM_QUIT (which is
+// consumed, later messages stay queued), 1 otherwise.
+int PumpMessages();
+
+// Runs modal dialog template_id with GenericDialogProc; text (or none) goes into control 503.
+// The result: the command that ended it, 406 for Close on the system menu, -1 when the dialog
+// could not be made.
+intptr_t ShowDialog(int template_id, const char* text);
+// The same with EditDialogProc: path (at most 255 characters, in a buffer of kEditTextSize)
+// fills control 501 and is replaced by the field's text only when the result is 408.
+intptr_t ShowEditDialog(int template_id, char* path, const char* text);
+
+// The shared buffers that ShowDialog and ShowEditDialog fill for the dialog procedures.
+const char* DialogText();
+char* EditText();
