@@ -9,6 +9,8 @@
 //   text ID         print the text of control ID
 //   set ID TEXT     replace the text of control ID
 //   click ID        click button ID (it must be visible and enabled)
+//   rect ID         print control ID's rectangle on the screen: "LEFT TOP RIGHT BOTTOM"; ID 0
+//                   is the current window's client area
 //   gone            wait until the current window has closed
 // Texts are printed with carriage returns and line feeds written as \r and \n.
 // Exit status: 0 when every step succeeded, 1 when a step failed, 2 for a wrong command line.
@@ -165,10 +167,23 @@ static int ClickControl(const Robot* robot, const char* id_text) {
   return PostMessageA(control, BM_CLICK, 0, 0) != 0;
 }
 
+static int PrintRect(const Robot* robot, const char* id_text) {
+  HWND window = robot->window;
+  if (strcmp(id_text, "0") != 0) window = FindControl(robot, id_text);
+  RECT rect;
+  if (window == nullptr || !GetClientRect(window, &rect)) return 0;
+  POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
+  MapWindowPoints(window, nullptr, corners, 2);
+  printf("%ld %ld %ld %ld\n", static_cast<long>(corners[0].x), static_cast<long>(corners[0].y),
+         static_cast<long>(corners[1].x), static_cast<long>(corners[1].y));
+  return 1;
+}
+
 static int Usage() {
   fputs(
       "usage: robot [-t SECONDS] STEP...\n"
-      "steps: wait CAPTION | dialog CAPTION | dump | text ID | set ID TEXT | click ID | gone\n",
+      "steps: wait CAPTION | dialog CAPTION | dump | text ID | set ID TEXT | click ID | rect ID |"
+      " gone\n",
       stderr);
   return 2;
 }
@@ -179,7 +194,7 @@ static int RunStep(Robot* robot, int argc, char** argv, int* at) {
   const char* step = argv[(*at)++];
   int arguments = 0;
   if (strcmp(step, "wait") == 0 || strcmp(step, "dialog") == 0 || strcmp(step, "text") == 0 ||
-      strcmp(step, "click") == 0) {
+      strcmp(step, "click") == 0 || strcmp(step, "rect") == 0) {
     arguments = 1;
   } else if (strcmp(step, "set") == 0) {
     arguments = 2;
@@ -202,6 +217,7 @@ static int RunStep(Robot* robot, int argc, char** argv, int* at) {
   if (strcmp(step, "gone") == 0) return WaitUntilGone(robot);
   if (strcmp(step, "text") == 0) return PrintControlText(robot, args[0]);
   if (strcmp(step, "set") == 0) return SetControlText(robot, args[0], args[1]);
+  if (strcmp(step, "rect") == 0) return PrintRect(robot, args[0]);
   return ClickControl(robot, args[0]);
 }
 
