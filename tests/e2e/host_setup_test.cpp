@@ -110,8 +110,8 @@ TEST_F(HostSetupTest, UnreachablePayloadOffsetIsError4) {
 
 TEST_F(HostSetupTest, ProgramNameLongerThanAPathIsError2) {
   std::string program;
-  ASSERT_TRUE(AttachPayload(ReadHostFile(HOST_SETUP_PROGRAM), BuildPayload(PayloadSpec()), "",
-                            &program));
+  ASSERT_TRUE(
+      AttachPayload(ReadHostFile(HOST_SETUP_PROGRAM), BuildPayload(PayloadSpec()), "", &program));
   // The program's own name, seen from the machine (Z:\...), runs past 256 characters.
   std::string folder = root_ + "/deep";
   for (int i = 0; i < 30; ++i) folder += "/directory";
@@ -137,6 +137,35 @@ TEST_F(HostSetupTest, AnotherSetupOrARunningClientEndsTheRunAtOnce) {
     EXPECT_TRUE(Shown("Please exit Velnet before running the Setup program."));
     EXPECT_FALSE(Exists("C:\\update.log"));
   }
+}
+
+TEST_F(HostSetupTest, FrameStandsFromTheHeaderToTheEnd) {
+  PayloadSpec spec;
+  spec.frame_title = "Velnet Update";
+  spec.files = {{"README.TXT", "hello", 5}};
+  PutFile("C:\\GOOD.BIN", BuildPayload(spec));
+  EXPECT_EQ(RunSetup("-C -X C:\\GOOD.BIN"), 0);
+  std::string transcript = Transcript();
+  size_t created =
+      transcript.find("window-create class=\"_VNTSETUP_Frame\" title=\"Velnet Update\"");
+  size_t destroyed = transcript.find("window-destroy class=\"_VNTSETUP_Frame\"");
+  ASSERT_NE(created, std::string::npos) << transcript;
+  EXPECT_GT(destroyed, created);
+  EXPECT_NE(GetFile("C:\\update.log").find("Bits per pixel = 24\r\n"), std::string::npos);
+
+  // No frame for a payload whose header cannot be read.
+  PutFile("C:\\BAD.BIN", "MZ not a payload");
+  EXPECT_EQ(RunSetup("-X C:\\BAD.BIN"), 1);
+  EXPECT_EQ(Transcript().find("window-create", destroyed), std::string::npos);
+}
+
+TEST_F(HostSetupTest, AnOldOleEndsTheRunAfterItsMessage) {
+  WriteMachineIni("[machine]\nole_build=0x00160280\n");
+  PutFile("C:\\GOOD.BIN", BuildPayload(PayloadSpec()));
+  EXPECT_EQ(RunSetup("-X C:\\GOOD.BIN"), 0);
+  EXPECT_TRUE(Shown("text=\"A newer version of OLE is need to create a shortcut.\""));
+  EXPECT_FALSE(Shown("An error"));
+  EXPECT_TRUE(Shown("window-destroy class=\"_VNTSETUP_Frame\""));
 }
 
 TEST_F(HostSetupTest, EveryRunClosesWhatItOpened) {
