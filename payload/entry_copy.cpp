@@ -3,8 +3,7 @@
 
 #include "driver/errors.h"
 #include "driver/setup_state.h"
-#include "platform/windows.h"
-#include "ui/gauge_messages.h"
+#include "ui/gauge.h"
 
 int WriteBlock(PlatFile file, const void* buffer, uint16_t length) {
   if (length == 0) return 1;
@@ -37,7 +36,7 @@ int CopyEntryDataWithProgress(PlatFile file, const PayloadEntry& entry, PlatWind
       return FailWith(kErrorMemberRead);
     }
     if (!WriteBlock(file, g_reader.copy_buffer, block)) return FailWith(kErrorMemberWrite);
-    PlatSendItemMessage(dialog, kGaugeControl, kGmSetPos, (base + copied) / divisor, 0);
+    SendGaugePosition(dialog, (base + copied) / divisor);
     copied += block;
   }
   return 1;

@@ -11,6 +11,10 @@
 #include "tests/support/archive_tools.h"
 #include "tests/support/payload_writer.h"
 #include "tests/support/setup_test.h"
+#include "ui/dialog_ids.h"
+#include "ui/dialog_manager.h"
+#include "ui/dialog_procs.h"
+#include "ui/gauge.h"
 
 namespace {
 
@@ -55,6 +59,29 @@ TEST_F(EntryCopyTest, CopiesWholeBlocksThenTheRemainder) {
     EXPECT_EQ(GetFile("C:\\OUT.BIN"), sizes[i]) << "entry " << i;
   }
   EXPECT_EQ(g_setup.error_number, 0);
+}
+
+// The gauge shows where the block that was just written began: (base + copied before) / divisor.
+TEST_F(EntryCopyTest, TheGaugeFollowsEachBlock) {
+  ASSERT_TRUE(RegisterGaugeClass());
+  OpenWith({MixedData(70000, 8)});
+  const struct {
+    uint32_t base, divisor;
+    const char* shown;
+  } cases[] = {{0, 1, "gauge=65536/200000"}, {1000, 10, "gauge=6653/200000"},
+               {0, 0, "gauge=65536/200000"}};
+  for (const auto& c : cases) {
+    PlatWindow progress = OpenModelessDialog(kDialogUpdateProgress, ProgressDialogProc);
+    ASSERT_NE(progress, nullptr);
+    SendGaugeRange(progress, 200000);
+    PlatFile out = PlatCreateFile("C:\\OUT.BIN");
+    EXPECT_EQ(CopyEntryDataWithProgress(out, *g_payload.entries[0], progress, c.base, c.divisor),
+              1);
+    PlatCloseFile(out);
+    EXPECT_TRUE(CloseModelessDialog(kDialogUpdateProgress));
+    EXPECT_NE(Transcript().find(std::string("dialog-close 200 ") + c.shown), std::string::npos)
+        << c.shown << "\n" << Transcript();
+  }
 }
 
 TEST_F(EntryCopyTest, RetryWritesTheSameBlockAtTheSamePosition) {
