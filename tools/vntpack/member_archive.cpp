@@ -5,21 +5,13 @@
 
 #include <ctime>
 
+#include "tools/vntpack/payload_writer.h"
+
 namespace {
 
 const uint16_t kVersion20 = 20;  // "made by" and "needed to extract": 2.0, MS-DOS
 const uint16_t kDeflated = 8;
 const uint32_t kArchiveAttribute = 0x20;
-
-void PutU16(std::string* out, uint32_t value) {
-  out->push_back(static_cast<char>(value & 0xFF));
-  out->push_back(static_cast<char>((value >> 8) & 0xFF));
-}
-
-void PutU32(std::string* out, uint32_t value) {
-  PutU16(out, value & 0xFFFF);
-  PutU16(out, value >> 16);
-}
 
 bool Deflate(const std::string& data, std::string* out) {
   z_stream stream = {};

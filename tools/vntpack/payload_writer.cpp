@@ -3,8 +3,6 @@
 
 #include <cstring>
 
-namespace {
-
 void PutU16(std::string* out, uint32_t value) {
   out->push_back(static_cast<char>(value & 0xFF));
   out->push_back(static_cast<char>((value >> 8) & 0xFF));
@@ -14,6 +12,8 @@ void PutU32(std::string* out, uint32_t value) {
   PutU16(out, value & 0xFFFF);
   PutU16(out, value >> 16);
 }
+
+namespace {
 
 void PutText(std::string* out, const std::string& text) {
   PutU16(out, static_cast<uint32_t>(text.size()));

@@ -32,6 +32,10 @@ struct PayloadSpec {
   std::vector<PayloadFile> files;
 };
 
+// Appends the low 16 or all 32 bits of value, little-endian.
+void PutU16(std::string* out, uint32_t value);
+void PutU32(std::string* out, uint32_t value);
+
 // The payload bytes: "RS", the header, the file table and the data blocks.
 std::string BuildPayload(const PayloadSpec& spec);
 
