@@ -20,6 +20,13 @@ int IsCommandButton(uintptr_t wparam) {
          wparam <= static_cast<uintptr_t>(kLastCommand);
 }
 
+// Close on the system menu ends a modal dialog with 406.
+intptr_t EndOnClose(PlatWindow dialog, uintptr_t wparam) {
+  if (wparam != kScClose) return 0;
+  PlatEndDialog(dialog, kButtonCancel);
+  return 1;
+}
+
 void SetTextFromBuffer(PlatWindow dialog) {
   if (DialogText()[0] != '\0') PlatSetItemText(dialog, kControlText, DialogText());
 }
@@ -35,9 +42,7 @@ intptr_t GenericDialogProc(PlatWindow dialog, uint32_t message, uintptr_t wparam
       if (IsCommandButton(wparam)) PlatEndDialog(dialog, static_cast<intptr_t>(wparam));
       return 0;
     case kWmSysCommand:
-      if (wparam != kScClose) return 0;
-      PlatEndDialog(dialog, kButtonCancel);
-      return 1;
+      return EndOnClose(dialog, wparam);
     default:
       return 0;
   }
@@ -55,9 +60,7 @@ intptr_t EditDialogProc(PlatWindow dialog, uint32_t message, uintptr_t wparam, i
       PlatEndDialog(dialog, static_cast<intptr_t>(wparam));
       return 1;
     case kWmSysCommand:
-      if (wparam != kScClose) return 0;
-      PlatEndDialog(dialog, kButtonCancel);
-      return 1;
+      return EndOnClose(dialog, wparam);
     default:
       return 0;
   }

@@ -111,7 +111,7 @@ void TypeText(HostWindow* dialog, int item, const char* text, const char* by) {
 }
 
 // "ID TEXT": 1 when understood; text points into args.
-int SplitIdText(char* args, int* id, const char** text) {
+int SplitIdText(const char* args, int* id, const char** text) {
   char* end = nullptr;
   long value = strtol(args, &end, 10);
   if (end == args || (*end != ' ' && *end != '\t' && *end != '\0')) return 0;
@@ -151,7 +151,7 @@ int ScriptAnswer(HostWindow* dialog) {
   int button;
   if (HostSameNoCase(rest, "close")) {
     CloseFromMenu(dialog, "script");
-  } else if (SplitIdText(const_cast<char*>(rest), &button, &rest) && *rest == '\0') {
+  } else if (SplitIdText(rest, &button, &rest) && *rest == '\0') {
     Click(dialog, button, "script");
   } else {
     HostTranscript("script-error line %u: \"%s\" is no button", line, args);
@@ -179,7 +179,8 @@ void PrintDialog(HostWindow* dialog) {
   fprintf(stderr, "\n[ %s ]  (dialog %d)\n", dialog->text, dialog->id);
   for (int i = 0; i < dialog_template->control_count; ++i) {
     const HostControlTemplate& item = dialog_template->controls[i];
-    HostWindow* control = HostDialogItem(token, item.id);
+    // Texts of id -1 are never addressed: they read as the template has them.
+    HostWindow* control = item.id != -1 ? HostDialogItem(token, item.id) : nullptr;
     const char* text = control != nullptr ? control->text : item.text;
     if (HostSameNoCase(item.class_name, "STATIC") && text[0] != '\0') {
       fprintf(stderr, "  %s\n", text);
