@@ -92,23 +92,32 @@ TEST_F(VntpackTest, EveryMemberArchivePassesUnzipTest) {
   Put("sub/lower.txt", std::string(100000, 'v') + "end");
   Put("EMPTY.BIN", "");
   Put("m.ini", "[files]\nSUB\\lower.txt = sub/lower.txt\nEMPTY.BIN = EMPTY.BIN\n");
-  ASSERT_EQ(Vntpack("build '" + dir_ + "/m.ini' -o '" + dir_ + "/p.bin'"), 0) << errors_;
-  std::string payload = ReadHostFile(dir_ + "/p.bin");
-  // The two archives follow the table; each ends with its 22-byte end record.
-  size_t end = payload.size();
-  for (int member = 0; member < 2; ++member) {
-    ASSERT_GE(end, 22u);
-    size_t central_size = U32At(payload, end - 22 + 12);
-    size_t central_offset = U32At(payload, end - 22 + 16);
-    size_t start = end - 22 - central_size - central_offset;
-    std::ofstream(dir_ + "/member.zip", std::ios::binary) << payload.substr(start, end - start);
-    std::string command = "unzip -tq '" + dir_ + "/member.zip' >/dev/null 2>&1";
-    EXPECT_EQ(system(command.c_str()), 0) << "member " << member;
-    std::string listing = "unzip -Z1 '" + dir_ + "/member.zip' >'" + dir_ + "/names.txt'";
-    ASSERT_EQ(system(listing.c_str()), 0);
-    EXPECT_EQ(ReadHostFile(dir_ + "/names.txt"), member == 0 ? "EMPTY.BIN\n" : "LOWER.TXT\n");
-    end = start;
+  for (const std::string& manifest : {dir_ + "/m.ini", std::string(DEMO_MANIFEST)}) {
+    ASSERT_EQ(Vntpack("build '" + manifest + "' -o '" + dir_ + "/p.bin'"), 0) << errors_;
+    ASSERT_EQ(Vntpack("list '" + dir_ + "/p.bin'"), 0) << errors_;
+    std::string payload = ReadHostFile(dir_ + "/p.bin");
+    // Lines "  INDEX  NAME  unpacked U  packed P  at OFFSET  archive".
+    std::istringstream table(output_.substr(output_.find("\nentries (")));
+    int archives = 0;
+    for (std::string line; std::getline(table, line);) {
+      size_t packed = line.find("  packed ");
+      size_t at = line.find("  at ");
+      if (line.find("  archive") == std::string::npos || packed == std::string::npos) continue;
+      std::ofstream(dir_ + "/member.zip", std::ios::binary | std::ios::trunc)
+          << payload.substr(std::stoul(line.substr(at + 5)), std::stoul(line.substr(packed + 9)));
+      std::string command = "unzip -tq '" + dir_ + "/member.zip' >/dev/null 2>&1";
+      EXPECT_EQ(system(command.c_str()), 0) << line;
+      ++archives;
+    }
+    EXPECT_EQ(archives, manifest == DEMO_MANIFEST ? 51 : 2);
   }
+  std::string listing = "unzip -Z1 '" + dir_ + "/member.zip' >'" + dir_ + "/names.txt'";
+  ASSERT_EQ(system(listing.c_str()), 0);
+  EXPECT_EQ(ReadHostFile(dir_ + "/names.txt"), "RM_VNT.EXE\n");  // the demo's last entry
+  ASSERT_EQ(Vntpack("build '" + dir_ + "/m.ini' -o '" + dir_ + "/p.bin'"), 0) << errors_;
+  ASSERT_EQ(Vntpack("extract '" + dir_ + "/p.bin' '" + dir_ + "/y'"), 0) << errors_;
+  EXPECT_TRUE(fs::exists(dir_ + "/y/SUB/LOWER.TXT"));  // the member's stored, upper-case name
+  EXPECT_TRUE(fs::exists(dir_ + "/y/EMPTY.BIN"));
 }
 
 TEST_F(VntpackTest, AttachesAPayloadToTheProgramOnce) {
