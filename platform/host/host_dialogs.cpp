@@ -351,6 +351,6 @@ void HostShowProgress(HostWindow* dialog) {
   if (has_gauge) {
     fprintf(stderr, "\r[%s] %3u%%  %-40.40s", bar, percent, shown);
   } else {
-    fprintf(stderr, "\r%s  %-60.60s", dialog->text, shown);
+    fprintf(stderr, "\r%-70.70s", shown);
   }
 }
