@@ -141,18 +141,6 @@ int ReadHeaderFields() {
   return ReadU16(&h.entry_count);
 }
 
-// Entry names must stay inside the destination: no root, no drive, no ".." component.
-int IsSafeEntryName(const char* name) {
-  if (name[0] == '\\' || name[0] == '/' || (name[0] != '\0' && name[1] == ':')) return 0;
-  for (const char* part = name; *part != '\0';) {
-    size_t length = strcspn(part, "\\/");
-    if (length == 2 && part[0] == '.' && part[1] == '.') return 0;
-    part += length;
-    if (*part != '\0') ++part;
-  }
-  return 1;
-}
-
 uint32_t ListSizeOf(const TextList& list, const PayloadEntry& entry) {
   for (uint16_t i = 0; i < list.count; ++i) {
     if (NamesEqual(list.items[i], entry.name)) return entry.unpacked_size;
@@ -171,7 +159,7 @@ int ReadEntry(PayloadEntry** out) {
       !ReadU32(&entry->packed_size)) {
     return 0;
   }
-  return strlen(entry->name) == length && IsSafeEntryName(entry->name);
+  return strlen(entry->name) == length && IsRelativeInside(entry->name);
 }
 
 int ReadFileTable() {

@@ -1,0 +1,21 @@
+// The destination directory around an installation: its preparation (subdirectories and the
+// carry-over renaming), the preserve patterns that keep files of the existing installation,
+// and the clean-up that removes what a failed installation put there.
+#pragma once
+
+// Sets dest_prepared, creates every directory of dest_subdirs under dest_dir, then runs the
+// carry-over renaming.
+void PrepareDestDir();
+
+// For each carry_over pair with a replacement: moves the files that match the pattern, taken
+// from merge_dir (from dest_dir while merge_dir is still empty), to their new names in dest_dir.
+void CarryOverFiles();
+
+// 1 when the entry name matches a preserve pattern (a carry_over pair without replacement): the
+// same directory part, and the same short base name and short extension, each unless the
+// pattern's begins with "*".
+int IsPreserved(const char* name);
+
+// Deletes every file-table entry from dest_dir, except the preserved ones once dest_prepared is
+// set. Nothing happens when dest_dir is empty or missing.
+void CleanUpFiles();

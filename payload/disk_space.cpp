@@ -1,0 +1,115 @@
+// The disk-space estimate and the per-write room test. Sums are taken in 64 bits and held at
+// 0xFFFFFFFF, so that a large payload never wraps round into a small need.
+#include "payload/disk_space.h"
+
+#include "driver/setup_state.h"
+#include "driver/update_log.h"
+#include "payload/extraction_library.h"
+#include "payload/paths.h"
+#include "payload/payload_reader.h"
+#include "platform/files.h"
+#include "platform/format.h"
+#include "platform/system.h"
+
+namespace {
+
+const uint32_t kDefaultClusterSize = 8192;
+const uint32_t kMergePieceAllowance = 5 * 1048576;
+
+uint32_t Saturated(int64_t value) {
+  if (value < 0) return 0;
+  return value > 0xFFFFFFFF ? 0xFFFFFFFFu : static_cast<uint32_t>(value);
+}
+
+void DriveRoot(int drive, char root[4]) {
+  FormatText(root, 4, "%c:\\", 'A' + drive);
+}
+
+uint16_t FirstCountedEntry() {
+  return g_extraction.library_in_payload ? 1 : 0;
+}
+
+}  // namespace
+
+uint32_t ClusterSpan(uint32_t size, uint32_t cluster_size) {
+  if (cluster_size == 0) cluster_size = kDefaultClusterSize;
+  uint64_t clusters = (static_cast<uint64_t>(size) + cluster_size) / cluster_size;
+  return Saturated(static_cast<int64_t>(clusters * cluster_size));
+}
+
+uint32_t ComputeSpaceNeeded(uint32_t cluster_size) {
+  int64_t sum = 0;
+  for (uint16_t i = FirstCountedEntry(); i < g_payload.entry_count; ++i) {
+    const PayloadEntry& entry = *g_payload.entries[i];
+    uint32_t span = ClusterSpan(entry.unpacked_size, cluster_size);
+    sum += NamesEqual(entry.name, "IDB\\MERGE.DB") ? 2 * static_cast<int64_t>(span) : span;
+  }
+  return Saturated(static_cast<int64_t>(g_payload.extra_space_kb) * 1024 -
+                   g_payload.db_pieces_b_size - g_payload.db_pieces_a_size + sum);
+}
+
+int32_t ComputeExistingSavings(uint32_t cluster_size, const char* directory) {
+  int64_t sum = 0;
+  for (uint16_t i = FirstCountedEntry(); i < g_payload.entry_count; ++i) {
+    const PayloadEntry& entry = *g_payload.entries[i];
+    char path[kPathBuffer];
+    if (NamesEqual(entry.name, "IDB\\MAIN.IDX") ||
+        JoinPath(path, directory, entry.name, nullptr) == nullptr || !FileExists(path)) {
+      continue;
+    }
+    uint32_t existing = ClusterSpan(GetFileSizeByName(path), cluster_size);
+    uint32_t replacement = ClusterSpan(entry.unpacked_size, cluster_size);
+    sum += existing < replacement ? existing : replacement;
+  }
+  return sum > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int32_t>(sum);
+}
+
+int EstimateDiskSpace(int drive, const char* directory, uint32_t* need) {
+  if (need != nullptr) *need = 0;
+  char root[4];
+  DriveRoot(drive, root);
+  uint32_t attributes = PlatGetFileAttributes(root);
+  if (attributes == kPlatNoAttributes || (attributes & kAttrReadOnly) != 0) {
+    LogLine("%s not writable", root);
+    return 0;
+  }
+  PlatDiskSpace space;
+  if (!PlatGetDiskFreeSpace(root, &space)) return 0;
+  uint32_t cluster_size = space.bytes_per_sector * space.sectors_per_cluster;
+  if (cluster_size == 0) cluster_size = kDefaultClusterSize;
+  uint32_t free_space = Saturated(static_cast<int64_t>(cluster_size) * space.free_clusters);
+  LogLine("Drive %c: cluster size = %lu, free space = %lu", 'A' + drive, cluster_size, free_space);
+
+  uint32_t total = ComputeSpaceNeeded(cluster_size);
+  if (g_payload.db_pieces_a.count >= 1) {
+    total = Saturated(static_cast<int64_t>(total) + kMergePieceAllowance);
+  }
+  int32_t savings = ComputeExistingSavings(cluster_size, directory);
+  LogLine("Space needed = %lu, extra from old = %lu, existing savings = %lu", total, 0u,
+          static_cast<uint32_t>(savings));
+  if (static_cast<int64_t>(total) > savings) total -= static_cast<uint32_t>(savings);
+  LogLine("Total = %lu", total);
+  if (need != nullptr) *need = total;
+  if (total < free_space) {
+    LogLine("It'll fit");
+    return 1;
+  }
+  LogLine("Won't fit");
+  return 0;
+}
+
+int FitsOnDrive(int drive, uint32_t byte_count) {
+  char root[4];
+  DriveRoot(drive, root);
+  PlatDiskSpace space;
+  if (!PlatGetDiskFreeSpace(root, &space)) return 0;
+  uint64_t clusters;
+  if (space.bytes_per_sector != 0 && space.sectors_per_cluster != 0) {
+    uint64_t sectors =
+        (static_cast<uint64_t>(byte_count) + space.bytes_per_sector) / space.bytes_per_sector;
+    clusters = (sectors + space.sectors_per_cluster) / space.sectors_per_cluster;
+  } else {
+    clusters = byte_count / kDefaultClusterSize;
+  }
+  return clusters < space.free_clusters;
+}
