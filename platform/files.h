@@ -58,6 +58,11 @@ int PlatCreateDirectory(const char* path);
 int PlatMoveFile(const char* from, const char* to);
 int PlatDeleteFile(const char* path);
 int PlatCopyFile(const char* from, const char* to, int fail_if_exists);
+// GetTempFileNameA: out (kPathBuffer bytes) becomes dir + "\" + the first three characters of
+// prefix + unique in four hexadecimal digits + ".TMP". With unique 0 an unused number is chosen
+// and the empty file is created; otherwise nothing is created. Returns the number used, or 0
+// when no name could be made.
+uint32_t PlatGetTempFileName(const char* dir, const char* prefix, uint32_t unique, char* out);
 
 // FindFirstFileA / FindNextFileA / FindClose. Wildcards "*" and "?" in the last component,
 // matched case-insensitively; "." and ".." are reported for every directory but a drive root.

@@ -161,3 +161,25 @@ int PlatCopyFile(const char* from, const char* to, int fail_if_exists) {
   }
   return CopyHostFile(source.host, target.host, source_info);
 }
+
+// Temporary names as Windows makes them. An unused number for unique 0 is searched from a
+// starting point that moves on with every call, and the file is created at once to claim it.
+uint32_t PlatGetTempFileName(const char* dir, const char* prefix, uint32_t unique, char* out) {
+  static uint32_t next_pick = 1;
+  out[0] = '\0';
+  uint32_t tries = unique != 0 ? 1 : 0xFFFF;
+  for (uint32_t i = 0; i < tries; ++i) {
+    uint32_t number = unique != 0 ? unique : (next_pick + i - 1) % 0xFFFF + 1;
+    int length = snprintf(out, kPathBuffer, "%s\\%.3s%04X.TMP", dir, prefix, number & 0xFFFF);
+    if (length < 0 || length >= static_cast<int>(kPathBuffer)) break;
+    if (unique != 0) return unique;
+    if (PlatGetFileAttributes(out) != kPlatNoAttributes) continue;
+    PlatFile file = PlatCreateFile(out);
+    if (file == kPlatNoFile) break;
+    PlatCloseFile(file);
+    next_pick = number % 0xFFFF + 1;
+    return number;
+  }
+  out[0] = '\0';
+  return 0;
+}

@@ -100,6 +100,10 @@ int PlatCopyFile(const char* from, const char* to, int fail_if_exists) {
   return CopyFileA(from, to, fail_if_exists ? TRUE : FALSE) != 0;
 }
 
+uint32_t PlatGetTempFileName(const char* dir, const char* prefix, uint32_t unique, char* out) {
+  return GetTempFileNameA(dir, prefix, unique, out);
+}
+
 // The find state is the search HANDLE itself; FindFirstFileA never returns null for a search.
 static_assert(sizeof(WIN32_FIND_DATAA::cFileName) == kPathBuffer, "name buffers differ");
 

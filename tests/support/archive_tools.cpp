@@ -149,3 +149,12 @@ std::string MixedData(size_t size, uint32_t seed) {
   }
   return out;
 }
+
+std::string ReadHostFile(const std::string& path) {
+  return ReadAll(path);
+}
+
+const std::string& ExtractionLibraryBytes() {
+  static const std::string bytes = ReadAll(DUNZIP_HOST_LIBRARY);
+  return bytes;
+}

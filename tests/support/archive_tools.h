@@ -31,3 +31,7 @@ void PatchU16(std::string* archive, size_t offset, uint16_t value);
 void PatchU32(std::string* archive, size_t offset, uint32_t value);
 // Mixed data: runs of text, of zeros and of pseudo-random bytes, the same for the same seed.
 std::string MixedData(size_t size, uint32_t seed);
+
+// The bytes of a host file (empty when it cannot be read), and of the host dunzipnt.dll.
+std::string ReadHostFile(const std::string& path);
+const std::string& ExtractionLibraryBytes();

@@ -4,8 +4,6 @@
 // make, and on damaged ones.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "driver/errors.h"
@@ -17,18 +15,6 @@
 #include "tests/support/setup_test.h"
 
 namespace {
-
-std::string HostFile(const char* path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << file.rdbuf();
-  return bytes.str();
-}
-
-const std::string& LibraryBytes() {
-  static const std::string bytes = HostFile(DUNZIP_HOST_LIBRARY);
-  return bytes;
-}
 
 class ExtractionLibraryTest : public SetupTest {
  protected:
@@ -48,11 +34,12 @@ class ExtractionLibraryTest : public SetupTest {
 
 TEST_F(ExtractionLibraryTest, PlacesTheLibraryFromTheFirstEntryAndLoadsIt) {
   PutFile("C:\\VELNET\\README.TXT", "");
-  OpenPayloadWith({{"DUNZIPNT.DLL", LibraryBytes(), static_cast<uint32_t>(LibraryBytes().size())},
+  OpenPayloadWith({{"DUNZIPNT.DLL", ExtractionLibraryBytes(),
+                    static_cast<uint32_t>(ExtractionLibraryBytes().size())},
                    {"A.TXT", "zip", 3}});
   ASSERT_EQ(PlaceExtractionLibrary(), 1);
   EXPECT_EQ(g_extraction.library_in_payload, 1);
-  EXPECT_EQ(GetFile("C:\\VELNET\\dunzipnt.dll"), LibraryBytes());
+  EXPECT_EQ(GetFile("C:\\VELNET\\dunzipnt.dll"), ExtractionLibraryBytes());
   ASSERT_EQ(LoadExtractionLibrary(), 1);
   EXPECT_NE(g_extraction.entry, nullptr);
   ClosePayload();
@@ -73,7 +60,7 @@ TEST_F(ExtractionLibraryTest, WithoutTheLibraryAnywhereLoadingGivesError13) {
 }
 
 TEST_F(ExtractionLibraryTest, ALibraryThatWillNotLoadGivesError13) {
-  PutFile("C:\\VELNET\\dunzipnt.dll", LibraryBytes());
+  PutFile("C:\\VELNET\\dunzipnt.dll", ExtractionLibraryBytes());
   HostFault fault = {kFaultModuleLoad, 1, 0, "dunzipnt.dll"};
   ASSERT_EQ(HostFaultAdd(fault), 1);
   EXPECT_EQ(LoadExtractionLibrary(), 0);
@@ -82,7 +69,7 @@ TEST_F(ExtractionLibraryTest, ALibraryThatWillNotLoadGivesError13) {
 }
 
 TEST_F(ExtractionLibraryTest, ALibraryWithoutTheEntryPointGivesError14) {
-  PutFile("C:\\VELNET\\dunzipnt.dll", HostFile(OTHER_HOST_LIBRARY));
+  PutFile("C:\\VELNET\\dunzipnt.dll", ReadHostFile(OTHER_HOST_LIBRARY));
   EXPECT_EQ(LoadExtractionLibrary(), 0);
   EXPECT_EQ(g_setup.error_number, kErrorLibraryEntry);
   EXPECT_NE(g_extraction.module, nullptr);  // freed by ClosePayload
@@ -104,7 +91,7 @@ class DunzipTest : public ExtractionLibraryTest {
  protected:
   void SetUp() override {
     ExtractionLibraryTest::SetUp();
-    PutFile("C:\\VELNET\\dunzipnt.dll", LibraryBytes());
+    PutFile("C:\\VELNET\\dunzipnt.dll", ExtractionLibraryBytes());
     PutFile("C:\\OUT\\KEEP", "");
     ASSERT_EQ(LoadExtractionLibrary(), 1);
   }

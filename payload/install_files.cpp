@@ -1,0 +1,255 @@
+// InstallFiles, InstallSystemFile and DeleteListedFiles. A stop leaves the loop at once: the
+// temporary archive, a partly written file and the files installed so far stay where they are,
+// and only install mode cleans up.
+#include "payload/install_files.h"
+
+#include <cstring>
+
+#include "driver/errors.h"
+#include "driver/setup_state.h"
+#include "driver/update_log.h"
+#include "integration/game_pif.h"
+#include "payload/destination.h"
+#include "payload/entry_copy.h"
+#include "payload/extraction_library.h"
+#include "payload/paths.h"
+#include "payload/payload_reader.h"
+#include "platform/dialogs.h"
+#include "platform/files.h"
+#include "platform/system.h"
+#include "ui/dialog_ids.h"
+#include "ui/dialog_manager.h"
+#include "ui/dialog_procs.h"
+#include "ui/gauge_messages.h"
+
+namespace {
+
+const uint32_t kUnitsOf10Above = 10000000;
+const size_t kShownPathLength = 30;
+const size_t kShownTailLength = 24;
+
+// Unzip results and what the loop does with them.
+const int32_t kUnzipOk = 0;
+const int32_t kUnzipSkipped = 49;
+const int32_t kUnzipNoMemory = 4;
+const int32_t kUnzipNoMemoryToo = 5;
+const int32_t kUnzipCannotCreate = 28;
+const int32_t kUnzipDiskFull = 50;
+
+// The paths of one entry: where it is installed, where its member is extracted to, and the
+// temporary archive its packed data is copied into.
+struct EntryPaths {
+  char target[kPathBuffer];
+  char output_dir[kPathBuffer];
+  char archive[kPathBuffer];
+  int system;  // the entry's directory part is "SYSTEM"
+};
+
+void UpperCase(char* text) {
+  for (; *text != '\0'; ++text) {
+    if (*text >= 'a' && *text <= 'z') *text = static_cast<char>(*text - 32);
+  }
+}
+
+int MakeEntryPaths(uint16_t index, const char* name, EntryPaths* paths) {
+  char subdir[kPathBuffer];
+  GetDirectoryPart(subdir, name);
+  paths->system = NamesEqual(subdir, "SYSTEM");
+  const char* installed_name = paths->system ? GetFileNamePart(name) : name;
+  const char* output_subdir = paths->system ? "" : subdir;
+  return MakeDestinationPath(paths->target, installed_name) != nullptr &&
+         MakeDestinationPath(paths->output_dir, output_subdir) != nullptr &&
+         PlatGetTempFileName(g_setup.dest_dir, "dec", index, paths->archive) != 0;
+}
+
+// Control 503 shows the file being installed: its path in upper case, or "..." and its last
+// 24 characters when the path is longer than 30 (a SYSTEM file then shows its name only).
+void ShowCurrentFile(PlatWindow dialog, const EntryPaths& paths, const char* name) {
+  char shown[kPathBuffer];
+  size_t length = strlen(paths.target);
+  if (length <= kShownPathLength) {
+    strcpy(shown, paths.target);
+  } else if (paths.system) {
+    strcpy(shown, GetFileNamePart(name));
+  } else {
+    strcpy(shown, "...");
+    strcpy(shown + 3, paths.target + length - kShownTailLength);
+  }
+  UpperCase(shown);
+  PlatSetItemText(dialog, kControlText, shown);
+}
+
+// Copies the entry's packed data into a new file at path (the target itself for the stored
+// guide, else the temporary archive). Returns 0 with the error stored.
+int WriteEntryData(const PayloadEntry& entry, const char* path, PlatWindow dialog,
+                   uint32_t progress, uint32_t divisor) {
+  PlatFile file = PlatCreateFile(path);
+  if (file == kPlatNoFile) return FailWith(kErrorTempCreate);
+  int copied = CopyEntryDataWithProgress(file, entry, dialog, progress, divisor);
+  int closed = PlatCloseFile(file);
+  if (!copied) return 0;
+  return closed ? 1 : FailWith(kErrorTempClose);
+}
+
+// Extracts the member, asking for memory or disk space and trying again while the user agrees.
+// Returns 0 with error 1000 + result stored (and the disk-full program offered when the user
+// gave up on disk space).
+int ExtractEntry(PlatWindow dialog, const EntryPaths& paths) {
+  for (;;) {
+    PlatDeleteFile(paths.target);
+    int32_t result = ExtractMember(dialog, paths.archive, paths.output_dir);
+    if (result == kUnzipOk || result == kUnzipSkipped) return 1;
+    int retry = 0;
+    if (result == kUnzipNoMemory || result == kUnzipNoMemoryToo) {
+      retry = AskMoreMemory();
+    } else if (result == kUnzipCannotCreate || result == kUnzipDiskFull) {
+      retry = AskMoreDiskSpace();
+      if (!retry && g_setup.disk_full_program[0] != '\0') g_setup.offer_disk_full_program = 1;
+    }
+    if (!retry) return FailWith(static_cast<uint16_t>(kErrorUnzipBase + result));
+  }
+}
+
+// Installs one entry; 0 when the loop must stop (an error stored, or the user stopped).
+int InstallEntry(uint16_t index, const PayloadEntry& entry, PlatWindow dialog, uint32_t progress,
+                 uint32_t divisor) {
+  EntryPaths paths;
+  if (!MakeEntryPaths(index, entry.name, &paths)) return FailWith(kErrorTempCreate);
+  ShowCurrentFile(dialog, paths, entry.name);
+  if (NamesEqual(entry.name, "DOSGAME.EXE")) CreateGamePif();
+  CreateDirectoryPath(paths.output_dir);
+
+  int guide = NamesEqual(entry.name, g_payload.guide_entry);
+  if (!WriteEntryData(entry, guide ? paths.target : paths.archive, dialog, progress, divisor)) {
+    return 0;
+  }
+  PumpMessages();
+  if (g_setup.install_stopped) return 0;
+  if (!guide) {
+    if (!ExtractEntry(dialog, paths)) return 0;
+    if (GetFileSizeByName(paths.target) != entry.unpacked_size) {
+      return FailWith(kErrorSizeMismatch);
+    }
+    PlatDeleteFile(paths.archive);
+  }
+  if (paths.system && !InstallSystemFile(paths.target)) return FailWith(kErrorSystemCopy);
+  return 1;
+}
+
+void DeleteMatches(const char* base, const TextList& patterns) {
+  for (uint16_t i = 0; i < patterns.count; ++i) {
+    char pattern[kPathBuffer];
+    char directory[kPathBuffer];
+    if (!IsRelativeInside(patterns.items[i]) ||
+        JoinPath(pattern, base, patterns.items[i], nullptr) == nullptr) {
+      continue;
+    }
+    GetDirectoryPart(directory, pattern);
+    PlatFindData found;
+    PlatFind find = PlatFindFirst(pattern, &found);
+    if (find == nullptr) continue;
+    do {
+      if (strcmp(found.name, ".") == 0 || strcmp(found.name, "..") == 0) continue;
+      char path[kPathBuffer];
+      if (JoinPath(path, directory, found.name, nullptr) != nullptr && PlatDeleteFile(path)) {
+        LogLine("Deleted file %s", path);
+      }
+    } while (PlatFindNext(find, &found));
+    PlatFindClose(find);
+  }
+}
+
+}  // namespace
+
+int InstallFiles() {
+  PrepareDestDir();
+  if (!PlaceExtractionLibrary() || !LoadExtractionLibrary()) return 0;
+  LogLine("Installing files");
+  g_setup.install_stopped = 0;
+
+  int dialog_id = g_setup.install_mode ? kDialogInstallProgress : kDialogUpdateProgress;
+  PlatWindow dialog = OpenModelessDialog(dialog_id, ProgressDialogProc);
+  uint32_t range =
+      g_payload.total_unpacked - g_payload.db_pieces_b_size - g_payload.db_pieces_a_size;
+  uint32_t divisor = range > kUnitsOf10Above ? 10 : 1;
+  SendGaugeRange(dialog, range / divisor);
+
+  uint16_t first = g_extraction.library_in_payload ? 1 : 0;
+  uint32_t progress = first == 1 ? g_payload.entries[0]->unpacked_size : 0;
+  for (uint16_t i = first; i < g_payload.entry_count; ++i) {
+    const PayloadEntry& entry = *g_payload.entries[i];
+    if (g_setup.dest_prepared && IsPreserved(entry.name)) {
+      LogLine("Not installing %s (preserved)", entry.name);
+      progress += entry.unpacked_size;
+      continue;
+    }
+    if (NamesEqual(entry.name, "IDB\\MERGE.DB")) strcpy(g_setup.merge_dir, g_setup.dest_dir);
+    SendGaugePosition(dialog, progress / divisor);
+    if (!InstallEntry(i, entry, dialog, progress, divisor)) break;
+    progress += entry.unpacked_size;
+    PumpMessages();
+    if (g_setup.install_stopped) break;
+  }
+  if (progress == g_payload.total_unpacked) {
+    SendGaugePosition(dialog, g_payload.total_unpacked / divisor);
+  }
+  if (dialog != nullptr) CloseModelessDialog(dialog_id);
+
+  if (g_setup.error_number != 0) {
+    if (g_setup.install_mode) CleanUpFiles();
+    return 0;
+  }
+  if (g_setup.install_stopped) {
+    LogLine("User stopped install");
+    if (g_setup.install_mode) {
+      CleanUpFiles();
+    } else if (g_setup.disk_full_program[0] == '\0') {
+      ShowDialog(kDialogStopped, nullptr);
+    }
+    return 0;
+  }
+  return 1;
+}
+
+int InstallSystemFile(const char* path) {
+  const char* name = GetFileNamePart(path);
+  char system_dir[kPathBuffer];
+  char target[kPathBuffer];
+  if (PlatGetSystemDirectory(system_dir, sizeof system_dir) == 0 ||
+      JoinPath(target, system_dir, name, nullptr) == nullptr) {
+    return 0;
+  }
+  if (FileExists(target)) {
+    uint32_t current = GetFileDosTime(target);
+    uint32_t install = GetFileDosTime(path);
+    LogLine("System file %s exists (current=%lu, install=%lu)", target, current, install);
+    if (install <= current) {
+      LogLine("Retaining existing");
+      return PlatDeleteFile(path);
+    }
+    LogLine("Replacing existing");
+    while (PlatModuleLoaded(name)) {
+      LogLine("In use; prompt");
+      if (!AskRetryCancel("Setup needs to install a new version of a system file that is "
+                          "currently in use.\n\nPlease close any open applications, then select "
+                          "'Retry' below to continue.")) {
+        g_setup.install_stopped = 1;
+        return 1;
+      }
+    }
+    g_setup.reboot_requested = 1;
+  } else if (JoinPath(target, g_setup.windows_dir, "SYSTEM", name, nullptr) == nullptr) {
+    return 0;
+  }
+  LogLine("Copy %s -> %s", path, target);
+  if (!PlatCopyFile(path, target, 0)) {
+    LogLine("Copy failed");
+    return 0;
+  }
+  return PlatDeleteFile(path);
+}
+
+void DeleteListedFiles() {
+  DeleteMatches(g_setup.windows_dir, g_payload.windows_deletes);
+  DeleteMatches(g_setup.dest_dir, g_payload.dest_deletes);
+}

@@ -1,0 +1,367 @@
+// The installation loop on a simulated machine with the host dunzipnt.dll: files land with
+// their bytes, preserved and stored entries, SYSTEM files, the PIF, the gauge, every stop and
+// failure, and the deletion of obsolete files.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "driver/errors.h"
+#include "payload/install_files.h"
+#include "tests/support/archive_tools.h"
+#include "tests/support/payload_writer.h"
+#include "tests/support/setup_test.h"
+#include "tools/vntpack/member_archive.h"
+#include "ui/gauge.h"
+
+namespace {
+
+const uint32_t kOld = (20u << 25) | (1u << 21) | (1u << 16);  // 2000-01-01
+const uint32_t kNew = (26u << 25) | (6u << 21) | (1u << 16);  // 2006-06-01
+
+PayloadFile Library() {
+  const std::string& bytes = ExtractionLibraryBytes();
+  return {"dunzipnt.dll", bytes, static_cast<uint32_t>(bytes.size())};
+}
+
+PayloadFile Member(const std::string& name, const std::string& data, uint32_t dos_time = kOld) {
+  std::string archive;
+  EXPECT_TRUE(MakeMemberArchive(MemberNameOf(name), data, dos_time, &archive));
+  return {name, archive, static_cast<uint32_t>(data.size())};
+}
+
+class InstallTest : public SetupTest {
+ protected:
+  void SetUp() override {
+    SetupTest::SetUp();
+    strcpy(g_setup.dest_dir, "C:\\VELNET");
+    strcpy(g_setup.windows_dir, "C:\\WINDOWS");
+    PutFile("C:\\VELNET\\OLD.TXT", "from the installation before");
+  }
+  void TearDown() override {
+    UnregisterGaugeClass();
+    SetupTest::TearDown();
+  }
+  // Reads the payload. Scripted answers and machine descriptions come first: they reopen the
+  // machine, which closes its files and forgets its window classes.
+  void Load(const PayloadSpec& spec) {
+    RegisterGaugeClass();
+    UsePayloadFile(BuildPayload(spec));
+    ASSERT_TRUE(OpenPayload() && ReadPayloadHeader());
+  }
+  std::string Log() {
+    uint16_t error = g_setup.error_number;
+    g_setup.error_number = 0;
+    FlushLog();
+    g_setup.error_number = error;
+    return GetFile("C:\\VELNET\\update.log");
+  }
+  bool Recorded(const std::string& text) { return Transcript().find(text) != std::string::npos; }
+  static bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+  }
+  // No temporary archive is left in dest_dir.
+  bool NoTemporaryFiles() {
+    PlatFindData found;
+    PlatFind find = PlatFindFirst("C:\\VELNET\\DEC*.TMP", &found);
+    if (find != nullptr) PlatFindClose(find);
+    return find == nullptr;
+  }
+};
+
+TEST_F(InstallTest, EveryFileLandsWithItsBytes) {
+  PayloadSpec spec;
+  std::string big = MixedData(100000, 7);
+  spec.guide_entry = "GUIDE.TXT";
+  spec.dest_subdirs = {"IDB"};
+  spec.files = {Library(),
+                Member("VNT.EXE", big),
+                Member("SCRIPTS\\logon.scr", "script text"),
+                Member("IDB\\MERGE.DB", "records"),
+                Member("EMPTY.DAT", ""),
+                {"GUIDE.TXT", "The guide, stored as it is.", 27}};
+  Load(spec);
+  ASSERT_EQ(InstallFiles(), 1) << g_setup.error_number;
+  EXPECT_EQ(GetFile("C:\\VELNET\\VNT.EXE"), big);
+  EXPECT_EQ(GetFile("C:\\VELNET\\SCRIPTS\\LOGON.SCR"), "script text");
+  EXPECT_EQ(GetFile("C:\\VELNET\\IDB\\MERGE.DB"), "records");
+  EXPECT_TRUE(Exists("C:\\VELNET\\EMPTY.DAT"));
+  EXPECT_EQ(GetFile("C:\\VELNET\\GUIDE.TXT"), "The guide, stored as it is.");
+  EXPECT_EQ(GetFile("C:\\VELNET\\OLD.TXT"), "from the installation before");
+  EXPECT_STREQ(g_setup.merge_dir, "C:\\VELNET");
+  EXPECT_TRUE(NoTemporaryFiles());
+  // The library's size counts as done, and the gauge reaches its end.
+  uint32_t total = g_payload.total_unpacked;
+  EXPECT_TRUE(
+      Recorded("dialog-close 200 gauge=" + std::to_string(total) + "/" + std::to_string(total)))
+      << Transcript();
+  EXPECT_EQ(Log(), "Preparing dest dir\r\nInstalling files\r\n");
+}
+
+TEST_F(InstallTest, LibraryAlreadyInPlaceAndWithoutIt) {
+  PutFile("C:\\VELNET\\dunzipnt.dll", ExtractionLibraryBytes());
+  PayloadSpec spec;
+  spec.files = {Member("A.TXT", "a")};
+  Load(spec);
+  EXPECT_EQ(InstallFiles(), 1);
+  EXPECT_EQ(GetFile("C:\\VELNET\\A.TXT"), "a");
+
+  ClosePayload();
+  ASSERT_EQ(PlatDeleteFile("C:\\VELNET\\dunzipnt.dll"), 1);
+  ASSERT_TRUE(OpenPayload() && ReadPayloadHeader());
+  EXPECT_EQ(InstallFiles(), 0);
+  EXPECT_EQ(g_setup.error_number, kErrorLibraryLoad);
+}
+
+TEST_F(InstallTest, PreservedFilesAreLeftAloneAndStillCounted) {
+  PutFile("C:\\VELNET\\VNT.INI", "the user's settings");
+  PayloadSpec spec;
+  spec.carry_over = {{"*.INI", ""}};
+  spec.files = {Library(), Member("VNT.INI", "defaults"), Member("VNT.EXE", "program")};
+  Load(spec);
+  ASSERT_EQ(InstallFiles(), 1);
+  EXPECT_EQ(GetFile("C:\\VELNET\\VNT.INI"), "the user's settings");
+  EXPECT_EQ(GetFile("C:\\VELNET\\VNT.EXE"), "program");
+  uint32_t total = g_payload.total_unpacked;
+  EXPECT_TRUE(Recorded("gauge=" + std::to_string(total) + "/" + std::to_string(total)));
+  EXPECT_TRUE(Has(Log(), "Not installing VNT.INI (preserved)\r\n"));
+}
+
+TEST_F(InstallTest, DosGameGetsItsPifOnlyAtTheTop) {
+  PayloadSpec spec;
+  spec.files = {Library(), Member("GAMES\\DOSGAME.EXE", "nested"), Member("dosgame.exe", "game")};
+  Load(spec);
+  ASSERT_EQ(InstallFiles(), 1);
+  std::string pif = GetFile("C:\\WINDOWS\\DOSGAME.PIF");
+  ASSERT_EQ(pif.size(), 545u);
+  EXPECT_EQ(pif.substr(0x24, 21), std::string("C:\\VELNET\\DOSGAME.EXE\0", 21));
+  EXPECT_EQ(Log().find("Created C:\\WINDOWS\\DOSGAME.PIF"),
+            Log().rfind("Created C:\\WINDOWS\\DOSGAME.PIF"));
+}
+
+class SystemFileTest : public InstallTest {
+ protected:
+  void PutSystemFile(const char* name, uint32_t dos_time) {
+    std::string path = std::string("C:\\WINDOWS\\SYSTEM\\") + name;
+    PutFile(path.c_str(), "installed version");
+    PlatFile file = PlatOpenFile(path.c_str(), kOpenWrite);
+    ASSERT_EQ(PlatSetFileDosTime(file, dos_time), 1);
+    PlatCloseFile(file);
+  }
+  void Install(uint32_t member_time) {
+    PayloadSpec spec;
+    spec.files = {Library(), Member("SYSTEM\\VNTCTL.DLL", "new version", member_time)};
+    Load(spec);
+  }
+};
+
+TEST_F(SystemFileTest, NewerFileReplacesAndAsksForARestart) {
+  PutSystemFile("VNTCTL.DLL", kOld);
+  Install(kNew);
+  ASSERT_EQ(InstallFiles(), 1);
+  EXPECT_EQ(GetFile("C:\\WINDOWS\\SYSTEM\\VNTCTL.DLL"), "new version");
+  EXPECT_FALSE(Exists("C:\\VELNET\\VNTCTL.DLL"));
+  EXPECT_EQ(g_setup.reboot_requested, 1);
+  std::string log = Log();
+  EXPECT_TRUE(Has(log, "System file C:\\WINDOWS\\SYSTEM\\VNTCTL.DLL exists (current=" +
+                           std::to_string(kOld) + ", install=" + std::to_string(kNew) +
+                           ")\r\n"
+                           "Replacing existing\r\n"
+                           "Copy C:\\VELNET\\VNTCTL.DLL -> C:\\WINDOWS\\SYSTEM\\VNTCTL.DLL\r\n"))
+      << log;
+}
+
+TEST_F(SystemFileTest, OlderOrEqualFileIsRetained) {
+  const uint32_t older = (19u << 25) | (12u << 21) | (31u << 16);  // 1999-12-31
+  for (uint32_t member_time : {kOld, older}) {
+    PutSystemFile("VNTCTL.DLL", kOld);
+    Install(member_time);
+    ASSERT_EQ(InstallFiles(), 1);
+    EXPECT_EQ(GetFile("C:\\WINDOWS\\SYSTEM\\VNTCTL.DLL"), "installed version");
+    EXPECT_FALSE(Exists("C:\\VELNET\\VNTCTL.DLL"));
+    EXPECT_EQ(g_setup.reboot_requested, 0);
+    EXPECT_TRUE(Has(Log(), "Retaining existing\r\n"));
+    ClosePayload();
+    ReleasePayloadHeader();
+  }
+}
+
+TEST_F(SystemFileTest, MissingFileIsCopiedWithoutARestart) {
+  WriteMachineIni("[machine]\nsystem_dir=C:\\WINDOWS\\SYSTEM32\n");
+  Install(kOld);
+  ASSERT_EQ(InstallFiles(), 1);
+  EXPECT_EQ(GetFile("C:\\WINDOWS\\SYSTEM\\VNTCTL.DLL"), "new version");
+  EXPECT_EQ(g_setup.reboot_requested, 0);
+}
+
+TEST_F(SystemFileTest, FileInUseAsksAndCancelStopsTheInstall) {
+  WriteMachineIni("[modules]\nmodule=VNTCTL.DLL\n");
+  SetAnswers("box RETRY\nbox CANCEL\n");
+  PutSystemFile("VNTCTL.DLL", kOld);
+  Install(kNew);
+  EXPECT_EQ(InstallFiles(), 0);
+  EXPECT_EQ(g_setup.install_stopped, 1);
+  EXPECT_EQ(g_setup.error_number, 0);
+  EXPECT_EQ(GetFile("C:\\WINDOWS\\SYSTEM\\VNTCTL.DLL"), "installed version");
+  EXPECT_TRUE(Exists("C:\\VELNET\\VNTCTL.DLL"));
+  EXPECT_TRUE(Recorded("currently in use.\\n\\nPlease close any open applications"));
+  EXPECT_TRUE(Recorded("dialog-open 212"));
+  std::string log = Log();
+  EXPECT_TRUE(Has(log, "In use; prompt\r\nIn use; prompt\r\nUser stopped install\r\n")) << log;
+}
+
+TEST_F(SystemFileTest, FailedCopyIsError30) {
+  strcpy(g_setup.windows_dir, "C:\\GONE");  // its SYSTEM folder cannot take the copy
+  Install(kOld);
+  EXPECT_EQ(InstallFiles(), 0);
+  EXPECT_EQ(g_setup.error_number, kErrorSystemCopy);
+  EXPECT_TRUE(Has(Log(), "Copy failed\r\n"));
+}
+
+TEST_F(InstallTest, DiskFullDuringACopyRetriesOrStops) {
+  PayloadSpec spec;
+  spec.files = {Library(), Member("A.TXT", std::string(40000, 'a')), Member("B.TXT", "b")};
+  SetAnswers("box RETRY\nbox CANCEL\n");
+  Load(spec);
+  HostFaultAdd({kFaultDiskFull, 1, 0, "DEC"});
+  ASSERT_EQ(InstallFiles(), 1);
+  EXPECT_EQ(GetFile("C:\\VELNET\\A.TXT"), std::string(40000, 'a'));
+
+  HostFaultClear();
+  HostFaultAdd({kFaultDiskFull, 1, 1, "DEC"});
+  PlatDeleteFile("C:\\VELNET\\B.TXT");
+  EXPECT_EQ(InstallFiles(), 0);
+  EXPECT_EQ(g_setup.install_stopped, 1);
+  EXPECT_EQ(g_setup.error_number, kErrorMemberWrite);
+  EXPECT_FALSE(Exists("C:\\VELNET\\B.TXT"));
+}
+
+TEST_F(InstallTest, DiskFullInInstallModeCleansUp) {
+  g_setup.install_mode = 1;
+  PayloadSpec spec;
+  spec.files = {Library(), Member("A.TXT", "a"), Member("B.TXT", "b")};
+  SetAnswers("box CANCEL\n");
+  Load(spec);
+  HostFaultAdd({kFaultDiskFull, 1, 1, "DEC0002"});
+  EXPECT_EQ(InstallFiles(), 0);
+  EXPECT_FALSE(Exists("C:\\VELNET\\A.TXT"));
+  EXPECT_TRUE(Exists("C:\\VELNET\\OLD.TXT"));
+  EXPECT_TRUE(Recorded("dialog-open 220"));
+  EXPECT_FALSE(Recorded("dialog-open 212"));
+  EXPECT_TRUE(Has(Log(), "Cleaning up\r\n"));
+}
+
+TEST_F(InstallTest, ExtractionShortagesAskAndRetry) {
+  PayloadSpec spec;
+  spec.disk_full_program = "FREESPC.EXE";
+  spec.files = {Library(), Member("A.TXT", "a"), Member("B.TXT", "b")};
+  SetAnswers("box RETRY\nbox RETRY\nbox CANCEL\n");
+  Load(spec);
+  // The output file cannot be made once (code 28), then memory runs out once (code 4).
+  HostFaultAdd({kFaultCannotOpen, 1, 0, "VELNET\\A.TXT"});
+  HostFaultAdd({kFaultAllocFails, 3, 0, nullptr});
+  ASSERT_EQ(InstallFiles(), 1) << g_setup.error_number << Transcript();
+  EXPECT_EQ(GetFile("C:\\VELNET\\B.TXT"), "b");
+  EXPECT_TRUE(Recorded("Setup needs more disk space."));
+
+  HostFaultClear();
+  HostFaultAdd({kFaultDiskFull, 1, 1, "VELNET\\A.TXT"});
+  EXPECT_EQ(InstallFiles(), 0);
+  EXPECT_EQ(g_setup.error_number, kErrorUnzipBase + 50);
+  EXPECT_EQ(g_setup.offer_disk_full_program, 1);
+}
+
+TEST_F(InstallTest, WrongSizeIsError21) {
+  PayloadSpec spec;
+  PayloadFile member = Member("A.TXT", "abc");
+  member.unpacked_size = 4;
+  spec.files = {Library(), member};
+  Load(spec);
+  EXPECT_EQ(InstallFiles(), 0);
+  EXPECT_EQ(g_setup.error_number, kErrorSizeMismatch);
+}
+
+TEST_F(InstallTest, DamagedMemberIsAnExtractionError) {
+  PayloadSpec spec;
+  PayloadFile damaged = Member("B.TXT", "bbbb");
+  damaged.data[damaged.data.size() / 2] ^= 0x5A;
+  spec.files = {Library(), damaged};
+  Load(spec);
+  EXPECT_EQ(InstallFiles(), 0);
+  EXPECT_GT(g_setup.error_number, kErrorUnzipBase);
+}
+
+TEST_F(InstallTest, TemporaryArchiveThatCannotBeMadeIsError19) {
+  PayloadSpec spec;
+  spec.files = {Library(), Member("A.TXT", "a")};
+  Load(spec);
+  HostFaultAdd({kFaultCannotOpen, 1, 1, "DEC0001.TMP"});
+  EXPECT_EQ(InstallFiles(), 0);
+  EXPECT_EQ(g_setup.error_number, kErrorTempCreate);
+}
+
+TEST_F(InstallTest, CancelInTheProgressDialogStopsBetweenFiles) {
+  g_setup.install_mode = 1;
+  PayloadSpec spec;
+  spec.files = {Library(), Member("A.TXT", "a"), Member("B.TXT", "b"), Member("C.TXT", "c")};
+  SetAnswers("dialog 220 406\nbox YES\n");
+  Load(spec);
+  EXPECT_EQ(InstallFiles(), 0);
+  EXPECT_EQ(g_setup.install_stopped, 1);
+  EXPECT_EQ(g_setup.error_number, 0);
+  EXPECT_FALSE(Exists("C:\\VELNET\\C.TXT"));
+  EXPECT_TRUE(Has(Log(), "User stopped install\r\nCleaning up\r\n"));
+}
+
+TEST_F(InstallTest, LargeRangesMoveTheGaugeInTensOfBytes) {
+  PayloadSpec spec;
+  PayloadFile big = Member("BIG.DAT", "");
+  big.unpacked_size = 10000001;  // the size check fails, after the range was set
+  spec.files = {Library(), big};
+  Load(spec);
+  InstallFiles();
+  uint32_t range = (10000001 + static_cast<uint32_t>(ExtractionLibraryBytes().size())) / 10;
+  EXPECT_TRUE(Recorded("/" + std::to_string(range) + " ")) << Transcript();
+}
+
+TEST_F(InstallTest, CurrentFileShowsTheTailOfLongPaths) {
+  PayloadSpec spec;
+  spec.files = {Library(), Member("SCRIPTS\\SUBSCRIPTS\\longname.scr", "s"),
+                Member("SYSTEM\\verylongsystemname.dll", "d")};
+  Load(spec);
+  InstallFiles();
+  EXPECT_TRUE(Recorded("text503=\"VERYLONGSYSTEMNAME.DLL\"")) << Transcript();
+  ClosePayload();
+  ReleasePayloadHeader();
+  spec.files.pop_back();
+  Load(spec);
+  InstallFiles();
+  EXPECT_TRUE(Recorded("text503=\"...\\SUBSCRIPTS\\LONGNAME.SCR\""));
+}
+
+TEST_F(InstallTest, DeletesListedFilesAndLogsOnlyWhatWentAway) {
+  PayloadSpec spec;
+  spec.windows_deletes = {"VNT*.TMP", "..\\AUTOEXEC.BAT"};
+  spec.dest_deletes = {"*.BAK", "OLD\\*.*"};
+  Load(spec);
+  PutFile("C:\\WINDOWS\\VNT1.TMP", "");
+  PutFile("C:\\WINDOWS\\OTHER.TMP", "");
+  PutFile("C:\\AUTOEXEC.BAT", "outside the Windows directory");
+  PutFile("C:\\VELNET\\A.BAK", "");
+  PutFile("C:\\VELNET\\KEEP.BAK", "");
+  ASSERT_EQ(PlatSetFileAttributes("C:\\VELNET\\KEEP.BAK", kAttrReadOnly), 1);
+  PutFile("C:\\VELNET\\OLD\\X.DAT", "");
+  PutFile("C:\\VELNET\\OLD\\SUB\\Y.DAT", "");
+  DeleteListedFiles();
+  EXPECT_FALSE(Exists("C:\\WINDOWS\\VNT1.TMP"));
+  EXPECT_TRUE(Exists("C:\\WINDOWS\\OTHER.TMP"));
+  EXPECT_TRUE(Exists("C:\\AUTOEXEC.BAT"));
+  EXPECT_FALSE(Exists("C:\\VELNET\\A.BAK"));
+  EXPECT_TRUE(Exists("C:\\VELNET\\KEEP.BAK"));
+  EXPECT_TRUE(Exists("C:\\VELNET\\OLD\\SUB\\Y.DAT"));
+  EXPECT_EQ(Log(),
+            "Deleted file C:\\WINDOWS\\VNT1.TMP\r\n"
+            "Deleted file C:\\VELNET\\A.BAK\r\n"
+            "Deleted file C:\\VELNET\\OLD\\X.DAT\r\n");
+}
+
+}  // namespace
