@@ -1,10 +1,11 @@
-// SetupMain: the run from the single-instance test to the final log. Steps that later parts of
-// the program supply (environment tests, the interactive setup) slot in between the start-up
-// chain, which ends with the frame window, and the ending.
+// SetupMain: the run from the single-instance test to the final log: the start-up chain (the
+// payload and the frame window), the interactive part with the installation, and the ending.
+// The environment tests slot in between the start-up chain and the interactive part.
 #include "driver/setup_main.h"
 
 #include "driver/errors.h"
 #include "driver/options.h"
+#include "driver/run_setup.h"
 #include "driver/setup_state.h"
 #include "driver/update_log.h"
 #include "payload/payload_reader.h"
@@ -39,8 +40,11 @@ int SetupMain(PlatInstance instance, const char* command_line) {
   ParseOptions(command_line);
   LogOptions();
 
-  if (g_setup.error_number == 0 && OpenPayload() && ReadPayloadHeader() &&
-      !CreateFrameWindow(g_setup.frame_title) && g_setup.error_number == 0) {
+  int started = g_setup.error_number == 0 && OpenPayload() && ReadPayloadHeader() &&
+                CreateFrameWindow(g_setup.frame_title);
+  if (started && !g_setup.setup_aborted) {
+    RunSetup();
+  } else if (!started && g_setup.error_number == 0) {
     // The OLE check failed: its message box told the user, and the run goes no further.
     g_setup.setup_aborted = 1;
   }

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "tests/support/archive_tools.h"
 #include "tests/support/payload_writer.h"
 #include "tests/support/test_machine.h"
 
@@ -27,12 +28,6 @@ class HostSetupTest : public MachineTest {
   }
   int RunSetup(const std::string& arguments) { return Run(HOST_SETUP_PROGRAM, arguments); }
 
-  static std::string ReadHostFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-  }
   bool Shown(const std::string& text) { return Transcript().find(text) != std::string::npos; }
 };
 
@@ -175,6 +170,61 @@ TEST_F(HostSetupTest, EveryRunClosesWhatItOpened) {
   RunSetup("-C -X C:\\GOOD.BIN");
   RunSetup("-X C:\\MISSING.BIN");
   EXPECT_FALSE(Shown("file-left-open")) << Transcript();
+}
+
+class DemoInstallTest : public HostSetupTest {
+ protected:
+  void SetUp() override {
+    HostSetupTest::SetUp();
+    ASSERT_EQ(
+        Run(VNTPACK_PROGRAM, "build " DEMO_DIRECTORY "/payload.ini -o " + HostPath("C:\\DEMO.PAY")),
+        0);
+  }
+  // Demo files as the installation must leave them: their bytes, under the destination.
+  void ExpectDemoInstalled(const std::string& dest) {
+    const std::string demo = DEMO_DIRECTORY "/files/";
+    for (const char* name : {"VNT.EXE", "DOSGAME.EXE", "GUIDE.TXT", "SCRIPTS/CONNECT.SCR",
+                             "IDB/MERGE.DB", "RM_VNT.EXE"}) {
+      std::string windows_name = name;
+      for (char& c : windows_name) c = c == '/' ? '\\' : c;
+      EXPECT_EQ(GetFile((dest + "\\" + windows_name).c_str()), ReadHostFile(demo + name)) << name;
+    }
+  }
+};
+
+TEST_F(DemoInstallTest, InstallModeInstallsTheDemoPayload) {
+  ASSERT_EQ(RunSetup("-X C:\\DEMO.PAY -P C:\\VELNET"), 0);
+  ExpectDemoInstalled("C:\\VELNET");
+  EXPECT_EQ(GetFile("C:\\WINDOWS\\SYSTEM\\VNTCTL32.DLL"),
+            ReadHostFile(DEMO_DIRECTORY "/files/SYSTEM/VNTCTL32.DLL"));
+  EXPECT_FALSE(Exists("C:\\VELNET\\VNTCTL32.DLL"));
+  EXPECT_EQ(GetFile("C:\\WINDOWS\\DOSGAME.PIF").size(), 545u);
+  std::string log = GetFile("C:\\VELNET\\update.log");
+  EXPECT_NE(log.find("Preparing dest dir\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("It'll fit\r\n"), std::string::npos);
+  EXPECT_NE(log.find("Installing files\r\n"), std::string::npos);
+  EXPECT_NE(log.find("Created C:\\WINDOWS\\DOSGAME.PIF\r\n"), std::string::npos);
+  EXPECT_FALSE(Exists("C:\\update.log"));
+  std::string transcript = Transcript();
+  EXPECT_NE(transcript.find("dialog-open 220"), std::string::npos) << transcript;
+  EXPECT_EQ(transcript.find("file-left-open"), std::string::npos);
+}
+
+TEST_F(DemoInstallTest, NoRoomAndNoRetryGivesUpBeforeInstalling) {
+  WriteMachineIni("[free]\nC=65536\n");
+  SetAnswers("box RETRY\nbox CANCEL\n");
+  ASSERT_EQ(RunSetup("-X C:\\DEMO.PAY -P C:\\VELNET"), 0);
+  EXPECT_FALSE(Exists("C:\\VELNET\\VNT.EXE"));
+  EXPECT_TRUE(Shown("There is not enough disk space to update Velnet.  At least "));
+  EXPECT_TRUE(Shown("answer=RETRY"));
+}
+
+TEST_F(DemoInstallTest, UserCancelInInstallModeCleansUp) {
+  SetAnswers("dialog 220 406\nbox YES\n");
+  ASSERT_EQ(RunSetup("-X C:\\DEMO.PAY -P C:\\VELNET"), 0);
+  EXPECT_FALSE(Exists("C:\\VELNET\\SCRIPTS\\ACCOUNT.SCR"));
+  EXPECT_NE(GetFile("C:\\VELNET\\update.log").find("User stopped install\r\nCleaning up\r\n"),
+            std::string::npos);
 }
 
 }  // namespace
