@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Every test of the project: installs what is missing, builds the host target (debug, with
-# AddressSanitizer and UBSan) and the Win32 target, then runs the host unit and end-to-end tests
-# and the Wine runs of SETUP.EXE.
+# AddressSanitizer and UBSan) and the Win32 target, then runs the host unit and end-to-end tests,
+# a short run of each fuzz target, and the Wine runs of SETUP.EXE.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,6 +10,8 @@ bash cmake/install-packages.sh
 cmake --preset host >/dev/null
 cmake --build --preset host -j2
 ctest --preset host
+
+bash tests/fuzz/run.sh build/fuzz 20
 
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j2

@@ -6,7 +6,7 @@
 set -euo pipefail
 
 readonly source_dir=$(cd "$(dirname "$0")/../.." && pwd)
-readonly build_dir=${1:-$source_dir/build/fuzz}
+readonly build_dir=$(realpath -m "${1:-$source_dir/build/fuzz}")
 readonly seconds=${2:-20}
 
 CC=clang CXX=clang++ cmake -S "$source_dir" -B "$build_dir" -DCMAKE_BUILD_TYPE=Debug \
