@@ -19,7 +19,7 @@ void PutRepeated(Output* out, char c, int count) {
   for (int i = 0; i < count; ++i) Put(out, c);
 }
 
-struct Spec {
+struct Conversion {
   int left_align;
   int zero_pad;
   int alternate;
@@ -27,22 +27,23 @@ struct Spec {
   int precision;  // -1 when none
 };
 
-// Writes body (length chars) padded to the spec's width, with an optional sign or prefix that
+// Writes body (length chars) padded to the conversion's width, with an optional sign or prefix that
 // stays in front of zero padding.
-void PutField(Output* out, const Spec& spec, const char* prefix, const char* body, int length) {
+void PutField(Output* out, const Conversion& conversion, const char* prefix, const char* body,
+              int length) {
   int prefix_length = 0;
   while (prefix[prefix_length] != '\0') ++prefix_length;
-  int padding = spec.width - length - prefix_length;
+  int padding = conversion.width - length - prefix_length;
   if (padding < 0) padding = 0;
-  if (!spec.left_align && !spec.zero_pad) PutRepeated(out, ' ', padding);
+  if (!conversion.left_align && !conversion.zero_pad) PutRepeated(out, ' ', padding);
   for (int i = 0; i < prefix_length; ++i) Put(out, prefix[i]);
-  if (!spec.left_align && spec.zero_pad) PutRepeated(out, '0', padding);
+  if (!conversion.left_align && conversion.zero_pad) PutRepeated(out, '0', padding);
   for (int i = 0; i < length; ++i) Put(out, body[i]);
-  if (spec.left_align) PutRepeated(out, ' ', padding);
+  if (conversion.left_align) PutRepeated(out, ' ', padding);
 }
 
-void PutNumber(Output* out, const Spec& spec, uint32_t magnitude, int negative, unsigned base,
-               int upper) {
+void PutNumber(Output* out, const Conversion& conversion, uint32_t magnitude, int negative,
+               unsigned base, int upper) {
   const char* digits = upper ? "0123456789ABCDEF" : "0123456789abcdef";
   char reversed[16];
   int count = 0;
@@ -52,38 +53,40 @@ void PutNumber(Output* out, const Spec& spec, uint32_t magnitude, int negative, 
   } while (magnitude != 0);
   char body[48];
   int length = 0;
-  for (int zeros = spec.precision - count; zeros > 0 && length < 32; --zeros) body[length++] = '0';
+  for (int zeros = conversion.precision - count; zeros > 0 && length < 32; --zeros)
+    body[length++] = '0';
   while (count > 0) body[length++] = reversed[--count];
   const char* prefix = "";
   if (negative) {
     prefix = "-";
-  } else if (spec.alternate && base == 16) {
+  } else if (conversion.alternate && base == 16) {
     prefix = upper ? "0X" : "0x";
   }
-  PutField(out, spec, prefix, body, length);
+  PutField(out, conversion, prefix, body, length);
 }
 
 // Reads the flags, width and precision that follow a '%'; returns the position after them.
-const char* ReadSpec(const char* p, Spec* spec) {
-  *spec = Spec{0, 0, 0, 0, -1};
+const char* ReadConversion(const char* p, Conversion* conversion) {
+  *conversion = Conversion{0, 0, 0, 0, -1};
   for (;; ++p) {
     if (*p == '-') {
-      spec->left_align = 1;
+      conversion->left_align = 1;
     } else if (*p == '0') {
-      spec->zero_pad = 1;
+      conversion->zero_pad = 1;
     } else if (*p == '#') {
-      spec->alternate = 1;
+      conversion->alternate = 1;
     } else {
       break;
     }
   }
   for (; *p >= '0' && *p <= '9'; ++p) {
-    if (spec->width < 10000) spec->width = spec->width * 10 + (*p - '0');
+    if (conversion->width < 10000) conversion->width = conversion->width * 10 + (*p - '0');
   }
   if (*p == '.') {
-    spec->precision = 0;
+    conversion->precision = 0;
     for (++p; *p >= '0' && *p <= '9'; ++p) {
-      if (spec->precision < 10000) spec->precision = spec->precision * 10 + (*p - '0');
+      if (conversion->precision < 10000)
+        conversion->precision = conversion->precision * 10 + (*p - '0');
     }
   }
   return p;
@@ -101,8 +104,8 @@ int FormatTextV(char* out, uint32_t size, const char* format, va_list args) {
       Put(&o, *p);
       continue;
     }
-    Spec spec;
-    p = ReadSpec(p + 1, &spec);
+    Conversion conversion;
+    p = ReadConversion(p + 1, &conversion);
     int half = 0;
     while (*p == 'l' || *p == 'h') half = (*p++ == 'h');
     if (*p == '\0') break;
@@ -110,18 +113,19 @@ int FormatTextV(char* out, uint32_t size, const char* format, va_list args) {
       case 'c':
       case 'C': {
         char c = static_cast<char>(va_arg(args, int));
-        spec.zero_pad = 0;
-        PutField(&o, spec, "", &c, 1);
+        conversion.zero_pad = 0;
+        PutField(&o, conversion, "", &c, 1);
         break;
       }
       case 's':
       case 'S': {
         const char* text = va_arg(args, const char*);
         if (text == nullptr) text = "(null)";
-        spec.zero_pad = 0;
+        conversion.zero_pad = 0;
         int length = 0;
-        while (text[length] != '\0' && (spec.precision < 0 || length < spec.precision)) ++length;
-        PutField(&o, spec, "", text, length);
+        while (text[length] != '\0' && (conversion.precision < 0 || length < conversion.precision))
+          ++length;
+        PutField(&o, conversion, "", text, length);
         break;
       }
       case 'd':
@@ -129,7 +133,7 @@ int FormatTextV(char* out, uint32_t size, const char* format, va_list args) {
         int value = va_arg(args, int);
         if (half) value = static_cast<int16_t>(value);
         uint32_t magnitude = value < 0 ? 0u - static_cast<uint32_t>(value) : value;
-        PutNumber(&o, spec, magnitude, value < 0, 10, 0);
+        PutNumber(&o, conversion, magnitude, value < 0, 10, 0);
         break;
       }
       case 'u':
@@ -137,7 +141,7 @@ int FormatTextV(char* out, uint32_t size, const char* format, va_list args) {
       case 'X': {
         uint32_t value = va_arg(args, unsigned int);
         if (half) value &= 0xFFFFu;
-        PutNumber(&o, spec, value, 0, *p == 'u' ? 10 : 16, *p == 'X');
+        PutNumber(&o, conversion, value, 0, *p == 'u' ? 10 : 16, *p == 'X');
         break;
       }
       default:

@@ -58,10 +58,10 @@ TEST_F(HostSetupTest, DamagedPayloadFilesGiveTheirErrors) {
 }
 
 TEST_F(HostSetupTest, SoundPayloadFileRunsWithoutComplaint) {
-  PayloadSpec spec;
-  spec.frame_title = "Velnet Setup";
-  spec.files = {{"README.TXT", "hello", 5}};
-  PutFile("C:\\GOOD.BIN", BuildPayload(spec));
+  PayloadLayout layout;
+  layout.frame_title = "Velnet Setup";
+  layout.files = {{"README.TXT", "hello", 5}};
+  PutFile("C:\\GOOD.BIN", BuildPayload(layout));
   EXPECT_EQ(RunSetup("-X C:\\GOOD.BIN"), 0);
   EXPECT_FALSE(Shown("An error"));
   EXPECT_FALSE(Exists("C:\\update.log"));  // no destination yet and no error: no log file
@@ -70,10 +70,10 @@ TEST_F(HostSetupTest, SoundPayloadFileRunsWithoutComplaint) {
 TEST_F(HostSetupTest, ProgramReadsThePayloadItCarries) {
   std::string program = ReadHostFile(HOST_SETUP_PROGRAM);
   ASSERT_FALSE(program.empty());
-  PayloadSpec spec;
-  spec.files = {{"README.TXT", "hello", 5}};
+  PayloadLayout layout;
+  layout.files = {{"README.TXT", "hello", 5}};
   std::string with_payload;
-  ASSERT_TRUE(AttachPayload(program, BuildPayload(spec), "", &with_payload));
+  ASSERT_TRUE(AttachPayload(program, BuildPayload(layout), "", &with_payload));
   PutFile("C:\\DISK1\\SETUP.EXE", with_payload);
   std::string host_program = HostPath("C:\\DISK1\\SETUP.EXE");
   ASSERT_EQ(system(("chmod +x '" + host_program + "'").c_str()), 0);
@@ -91,9 +91,9 @@ TEST_F(HostSetupTest, ProgramReadsThePayloadItCarries) {
 }
 
 TEST_F(HostSetupTest, UnreachablePayloadOffsetIsError4) {
-  PayloadSpec spec;
+  PayloadLayout layout;
   std::string program;
-  ASSERT_TRUE(AttachPayload(ReadHostFile(HOST_SETUP_PROGRAM), BuildPayload(spec), "", &program));
+  ASSERT_TRUE(AttachPayload(ReadHostFile(HOST_SETUP_PROGRAM), BuildPayload(layout), "", &program));
   size_t marker = program.find(std::string("_DaduZ_", 8));
   program.replace(marker + 8, 4, "\xFF\xFF\xFF\xFF");  // beyond any position a file can reach
   PutFile("C:\\DISK1\\SETUP.EXE", program);
@@ -106,7 +106,7 @@ TEST_F(HostSetupTest, UnreachablePayloadOffsetIsError4) {
 TEST_F(HostSetupTest, ProgramNameLongerThanAPathIsError2) {
   std::string program;
   ASSERT_TRUE(
-      AttachPayload(ReadHostFile(HOST_SETUP_PROGRAM), BuildPayload(PayloadSpec()), "", &program));
+      AttachPayload(ReadHostFile(HOST_SETUP_PROGRAM), BuildPayload(PayloadLayout()), "", &program));
   // The program's own name, seen from the machine (Z:\...), runs past 256 characters.
   std::string folder = root_ + "/deep";
   for (int i = 0; i < 30; ++i) folder += "/directory";
@@ -135,10 +135,10 @@ TEST_F(HostSetupTest, AnotherSetupOrARunningClientEndsTheRunAtOnce) {
 }
 
 TEST_F(HostSetupTest, FrameStandsFromTheHeaderToTheEnd) {
-  PayloadSpec spec;
-  spec.frame_title = "Velnet Update";
-  spec.files = {{"README.TXT", "hello", 5}};
-  PutFile("C:\\GOOD.BIN", BuildPayload(spec));
+  PayloadLayout layout;
+  layout.frame_title = "Velnet Update";
+  layout.files = {{"README.TXT", "hello", 5}};
+  PutFile("C:\\GOOD.BIN", BuildPayload(layout));
   EXPECT_EQ(RunSetup("-C -X C:\\GOOD.BIN"), 0);
   std::string transcript = Transcript();
   size_t created =
@@ -156,7 +156,7 @@ TEST_F(HostSetupTest, FrameStandsFromTheHeaderToTheEnd) {
 
 TEST_F(HostSetupTest, AnOldOleEndsTheRunAfterItsMessage) {
   WriteMachineIni("[machine]\nole_build=0x00160280\n");
-  PutFile("C:\\GOOD.BIN", BuildPayload(PayloadSpec()));
+  PutFile("C:\\GOOD.BIN", BuildPayload(PayloadLayout()));
   EXPECT_EQ(RunSetup("-X C:\\GOOD.BIN"), 0);
   EXPECT_TRUE(Shown("text=\"A newer version of OLE is need to create a shortcut.\""));
   EXPECT_FALSE(Shown("An error"));
@@ -164,9 +164,9 @@ TEST_F(HostSetupTest, AnOldOleEndsTheRunAfterItsMessage) {
 }
 
 TEST_F(HostSetupTest, EveryRunClosesWhatItOpened) {
-  PayloadSpec spec;
-  spec.files = {{"README.TXT", "hello", 5}};
-  PutFile("C:\\GOOD.BIN", BuildPayload(spec));
+  PayloadLayout layout;
+  layout.files = {{"README.TXT", "hello", 5}};
+  PutFile("C:\\GOOD.BIN", BuildPayload(layout));
   RunSetup("-C -X C:\\GOOD.BIN");
   RunSetup("-X C:\\MISSING.BIN");
   EXPECT_FALSE(Shown("file-left-open")) << Transcript();

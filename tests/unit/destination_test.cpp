@@ -15,11 +15,11 @@ class DestinationTest : public SetupTest {
   // Reads a payload with these carry-over pairs, subdirectories and entries; dest is C:\VELNET.
   void Load(const TextPairs& carry_over, const std::vector<std::string>& subdirs = {},
             const std::vector<std::string>& entries = {}) {
-    PayloadSpec spec;
-    spec.carry_over = carry_over;
-    spec.dest_subdirs = subdirs;
-    for (const std::string& name : entries) spec.files.push_back({name, "x", 1});
-    UsePayloadFile(BuildPayload(spec));
+    PayloadLayout layout;
+    layout.carry_over = carry_over;
+    layout.dest_subdirs = subdirs;
+    for (const std::string& name : entries) layout.files.push_back({name, "x", 1});
+    UsePayloadFile(BuildPayload(layout));
     ASSERT_TRUE(OpenPayload() && ReadPayloadHeader());
     strcpy(g_setup.dest_dir, "C:\\VELNET");
     PutFile("C:\\VELNET\\VNT.EXE", "old program");

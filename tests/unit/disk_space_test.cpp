@@ -26,11 +26,11 @@ class DiskSpaceTest : public SetupTest {
   }
   void Load(const std::vector<PayloadFile>& files, uint16_t extra_kb = 0,
             std::vector<std::string> pieces_a = {}) {
-    PayloadSpec spec;
-    spec.files = files;
-    spec.extra_space_kb = extra_kb;
-    spec.db_pieces_a = pieces_a;
-    UsePayloadFile(BuildPayload(spec));
+    PayloadLayout layout;
+    layout.files = files;
+    layout.extra_space_kb = extra_kb;
+    layout.db_pieces_a = pieces_a;
+    UsePayloadFile(BuildPayload(layout));
     ASSERT_TRUE(OpenPayload() && ReadPayloadHeader());
   }
   std::string Log() {

@@ -22,12 +22,12 @@ class EntryCopyTest : public SetupTest {
  protected:
   // Opens a payload holding the given data blocks as entries E0, E1, ...
   void OpenWith(const std::vector<std::string>& blocks) {
-    PayloadSpec spec;
+    PayloadLayout layout;
     for (size_t i = 0; i < blocks.size(); ++i) {
-      spec.files.push_back(
+      layout.files.push_back(
           {"E" + std::to_string(i), blocks[i], static_cast<uint32_t>(blocks[i].size())});
     }
-    UsePayloadFile(BuildPayload(spec));
+    UsePayloadFile(BuildPayload(layout));
     ASSERT_EQ(OpenPayload(), 1);
     ASSERT_EQ(ReadPayloadHeader(), 1);
   }
@@ -68,8 +68,8 @@ TEST_F(EntryCopyTest, TheGaugeFollowsEachBlock) {
   const struct {
     uint32_t base, divisor;
     const char* shown;
-  } cases[] = {{0, 1, "gauge=65536/200000"}, {1000, 10, "gauge=6653/200000"},
-               {0, 0, "gauge=65536/200000"}};
+  } cases[] = {
+      {0, 1, "gauge=65536/200000"}, {1000, 10, "gauge=6653/200000"}, {0, 0, "gauge=65536/200000"}};
   for (const auto& c : cases) {
     PlatWindow progress = OpenModelessDialog(kDialogUpdateProgress, ProgressDialogProc);
     ASSERT_NE(progress, nullptr);
@@ -80,7 +80,8 @@ TEST_F(EntryCopyTest, TheGaugeFollowsEachBlock) {
     PlatCloseFile(out);
     EXPECT_TRUE(CloseModelessDialog(kDialogUpdateProgress));
     EXPECT_NE(Transcript().find(std::string("dialog-close 200 ") + c.shown), std::string::npos)
-        << c.shown << "\n" << Transcript();
+        << c.shown << "\n"
+        << Transcript();
   }
 }
 

@@ -24,9 +24,9 @@ class ExtractionLibraryTest : public SetupTest {
   }
 
   void OpenPayloadWith(const std::vector<PayloadFile>& files) {
-    PayloadSpec spec;
-    spec.files = files;
-    UsePayloadFile(BuildPayload(spec));
+    PayloadLayout layout;
+    layout.files = files;
+    UsePayloadFile(BuildPayload(layout));
     ASSERT_EQ(OpenPayload(), 1);
     ASSERT_EQ(ReadPayloadHeader(), 1);
   }

@@ -43,9 +43,9 @@ class InstallTest : public SetupTest {
   }
   // Reads the payload. Scripted answers and machine descriptions come first: they reopen the
   // machine, which closes its files and forgets its window classes.
-  void Load(const PayloadSpec& spec) {
+  void Load(const PayloadLayout& layout) {
     RegisterGaugeClass();
-    UsePayloadFile(BuildPayload(spec));
+    UsePayloadFile(BuildPayload(layout));
     ASSERT_TRUE(OpenPayload() && ReadPayloadHeader());
   }
   std::string Log() {
@@ -69,17 +69,17 @@ class InstallTest : public SetupTest {
 };
 
 TEST_F(InstallTest, EveryFileLandsWithItsBytes) {
-  PayloadSpec spec;
+  PayloadLayout layout;
   std::string big = MixedData(100000, 7);
-  spec.guide_entry = "GUIDE.TXT";
-  spec.dest_subdirs = {"IDB"};
-  spec.files = {Library(),
-                Member("VNT.EXE", big),
-                Member("SCRIPTS\\logon.scr", "script text"),
-                Member("IDB\\MERGE.DB", "records"),
-                Member("EMPTY.DAT", ""),
-                {"GUIDE.TXT", "The guide, stored as it is.", 27}};
-  Load(spec);
+  layout.guide_entry = "GUIDE.TXT";
+  layout.dest_subdirs = {"IDB"};
+  layout.files = {Library(),
+                  Member("VNT.EXE", big),
+                  Member("SCRIPTS\\logon.scr", "script text"),
+                  Member("IDB\\MERGE.DB", "records"),
+                  Member("EMPTY.DAT", ""),
+                  {"GUIDE.TXT", "The guide, stored as it is.", 27}};
+  Load(layout);
   ASSERT_EQ(InstallFiles(), 1) << g_setup.error_number;
   EXPECT_EQ(GetFile("C:\\VELNET\\VNT.EXE"), big);
   EXPECT_EQ(GetFile("C:\\VELNET\\SCRIPTS\\LOGON.SCR"), "script text");
@@ -99,9 +99,9 @@ TEST_F(InstallTest, EveryFileLandsWithItsBytes) {
 
 TEST_F(InstallTest, LibraryAlreadyInPlaceAndWithoutIt) {
   PutFile("C:\\VELNET\\dunzipnt.dll", ExtractionLibraryBytes());
-  PayloadSpec spec;
-  spec.files = {Member("A.TXT", "a")};
-  Load(spec);
+  PayloadLayout layout;
+  layout.files = {Member("A.TXT", "a")};
+  Load(layout);
   EXPECT_EQ(InstallFiles(), 1);
   EXPECT_EQ(GetFile("C:\\VELNET\\A.TXT"), "a");
 
@@ -114,10 +114,10 @@ TEST_F(InstallTest, LibraryAlreadyInPlaceAndWithoutIt) {
 
 TEST_F(InstallTest, PreservedFilesAreLeftAloneAndStillCounted) {
   PutFile("C:\\VELNET\\VNT.INI", "the user's settings");
-  PayloadSpec spec;
-  spec.carry_over = {{"*.INI", ""}};
-  spec.files = {Library(), Member("VNT.INI", "defaults"), Member("VNT.EXE", "program")};
-  Load(spec);
+  PayloadLayout layout;
+  layout.carry_over = {{"*.INI", ""}};
+  layout.files = {Library(), Member("VNT.INI", "defaults"), Member("VNT.EXE", "program")};
+  Load(layout);
   ASSERT_EQ(InstallFiles(), 1);
   EXPECT_EQ(GetFile("C:\\VELNET\\VNT.INI"), "the user's settings");
   EXPECT_EQ(GetFile("C:\\VELNET\\VNT.EXE"), "program");
@@ -127,9 +127,9 @@ TEST_F(InstallTest, PreservedFilesAreLeftAloneAndStillCounted) {
 }
 
 TEST_F(InstallTest, DosGameGetsItsPifOnlyAtTheTop) {
-  PayloadSpec spec;
-  spec.files = {Library(), Member("GAMES\\DOSGAME.EXE", "nested"), Member("dosgame.exe", "game")};
-  Load(spec);
+  PayloadLayout layout;
+  layout.files = {Library(), Member("GAMES\\DOSGAME.EXE", "nested"), Member("dosgame.exe", "game")};
+  Load(layout);
   ASSERT_EQ(InstallFiles(), 1);
   std::string pif = GetFile("C:\\WINDOWS\\DOSGAME.PIF");
   ASSERT_EQ(pif.size(), 545u);
@@ -148,9 +148,9 @@ class SystemFileTest : public InstallTest {
     PlatCloseFile(file);
   }
   void Install(uint32_t member_time) {
-    PayloadSpec spec;
-    spec.files = {Library(), Member("SYSTEM\\VNTCTL.DLL", "new version", member_time)};
-    Load(spec);
+    PayloadLayout layout;
+    layout.files = {Library(), Member("SYSTEM\\VNTCTL.DLL", "new version", member_time)};
+    Load(layout);
   }
 };
 
@@ -218,10 +218,10 @@ TEST_F(SystemFileTest, FailedCopyIsError30) {
 }
 
 TEST_F(InstallTest, DiskFullDuringACopyRetriesOrStops) {
-  PayloadSpec spec;
-  spec.files = {Library(), Member("A.TXT", std::string(40000, 'a')), Member("B.TXT", "b")};
+  PayloadLayout layout;
+  layout.files = {Library(), Member("A.TXT", std::string(40000, 'a')), Member("B.TXT", "b")};
   SetAnswers("box RETRY\nbox CANCEL\n");
-  Load(spec);
+  Load(layout);
   HostFaultAdd({kFaultDiskFull, 1, 0, "DEC"});
   ASSERT_EQ(InstallFiles(), 1);
   EXPECT_EQ(GetFile("C:\\VELNET\\A.TXT"), std::string(40000, 'a'));
@@ -237,10 +237,10 @@ TEST_F(InstallTest, DiskFullDuringACopyRetriesOrStops) {
 
 TEST_F(InstallTest, DiskFullInInstallModeCleansUp) {
   g_setup.install_mode = 1;
-  PayloadSpec spec;
-  spec.files = {Library(), Member("A.TXT", "a"), Member("B.TXT", "b")};
+  PayloadLayout layout;
+  layout.files = {Library(), Member("A.TXT", "a"), Member("B.TXT", "b")};
   SetAnswers("box CANCEL\n");
-  Load(spec);
+  Load(layout);
   HostFaultAdd({kFaultDiskFull, 1, 1, "DEC0002"});
   EXPECT_EQ(InstallFiles(), 0);
   EXPECT_FALSE(Exists("C:\\VELNET\\A.TXT"));
@@ -251,11 +251,11 @@ TEST_F(InstallTest, DiskFullInInstallModeCleansUp) {
 }
 
 TEST_F(InstallTest, ExtractionShortagesAskAndRetry) {
-  PayloadSpec spec;
-  spec.disk_full_program = "FREESPC.EXE";
-  spec.files = {Library(), Member("A.TXT", "a"), Member("B.TXT", "b")};
+  PayloadLayout layout;
+  layout.disk_full_program = "FREESPC.EXE";
+  layout.files = {Library(), Member("A.TXT", "a"), Member("B.TXT", "b")};
   SetAnswers("box RETRY\nbox RETRY\nbox CANCEL\n");
-  Load(spec);
+  Load(layout);
   // The output file cannot be made once (code 28), then memory runs out once (code 4).
   HostFaultAdd({kFaultCannotOpen, 1, 0, "VELNET\\A.TXT"});
   HostFaultAdd({kFaultAllocFails, 3, 0, nullptr});
@@ -271,29 +271,29 @@ TEST_F(InstallTest, ExtractionShortagesAskAndRetry) {
 }
 
 TEST_F(InstallTest, WrongSizeIsError21) {
-  PayloadSpec spec;
+  PayloadLayout layout;
   PayloadFile member = Member("A.TXT", "abc");
   member.unpacked_size = 4;
-  spec.files = {Library(), member};
-  Load(spec);
+  layout.files = {Library(), member};
+  Load(layout);
   EXPECT_EQ(InstallFiles(), 0);
   EXPECT_EQ(g_setup.error_number, kErrorSizeMismatch);
 }
 
 TEST_F(InstallTest, DamagedMemberIsAnExtractionError) {
-  PayloadSpec spec;
+  PayloadLayout layout;
   PayloadFile damaged = Member("B.TXT", "bbbb");
   damaged.data[damaged.data.size() / 2] ^= 0x5A;
-  spec.files = {Library(), damaged};
-  Load(spec);
+  layout.files = {Library(), damaged};
+  Load(layout);
   EXPECT_EQ(InstallFiles(), 0);
   EXPECT_GT(g_setup.error_number, kErrorUnzipBase);
 }
 
 TEST_F(InstallTest, TemporaryArchiveThatCannotBeMadeIsError19) {
-  PayloadSpec spec;
-  spec.files = {Library(), Member("A.TXT", "a")};
-  Load(spec);
+  PayloadLayout layout;
+  layout.files = {Library(), Member("A.TXT", "a")};
+  Load(layout);
   HostFaultAdd({kFaultCannotOpen, 1, 1, "DEC0001.TMP"});
   EXPECT_EQ(InstallFiles(), 0);
   EXPECT_EQ(g_setup.error_number, kErrorTempCreate);
@@ -301,10 +301,10 @@ TEST_F(InstallTest, TemporaryArchiveThatCannotBeMadeIsError19) {
 
 TEST_F(InstallTest, CancelInTheProgressDialogStopsBetweenFiles) {
   g_setup.install_mode = 1;
-  PayloadSpec spec;
-  spec.files = {Library(), Member("A.TXT", "a"), Member("B.TXT", "b"), Member("C.TXT", "c")};
+  PayloadLayout layout;
+  layout.files = {Library(), Member("A.TXT", "a"), Member("B.TXT", "b"), Member("C.TXT", "c")};
   SetAnswers("dialog 220 406\nbox YES\n");
-  Load(spec);
+  Load(layout);
   EXPECT_EQ(InstallFiles(), 0);
   EXPECT_EQ(g_setup.install_stopped, 1);
   EXPECT_EQ(g_setup.error_number, 0);
@@ -313,36 +313,36 @@ TEST_F(InstallTest, CancelInTheProgressDialogStopsBetweenFiles) {
 }
 
 TEST_F(InstallTest, LargeRangesMoveTheGaugeInTensOfBytes) {
-  PayloadSpec spec;
+  PayloadLayout layout;
   PayloadFile big = Member("BIG.DAT", "");
   big.unpacked_size = 10000001;  // the size check fails, after the range was set
-  spec.files = {Library(), big};
-  Load(spec);
+  layout.files = {Library(), big};
+  Load(layout);
   InstallFiles();
   uint32_t range = (10000001 + static_cast<uint32_t>(ExtractionLibraryBytes().size())) / 10;
   EXPECT_TRUE(Recorded("/" + std::to_string(range) + " ")) << Transcript();
 }
 
 TEST_F(InstallTest, CurrentFileShowsTheTailOfLongPaths) {
-  PayloadSpec spec;
-  spec.files = {Library(), Member("SCRIPTS\\SUBSCRIPTS\\longname.scr", "s"),
-                Member("SYSTEM\\verylongsystemname.dll", "d")};
-  Load(spec);
+  PayloadLayout layout;
+  layout.files = {Library(), Member("SCRIPTS\\SUBSCRIPTS\\longname.scr", "s"),
+                  Member("SYSTEM\\verylongsystemname.dll", "d")};
+  Load(layout);
   InstallFiles();
   EXPECT_TRUE(Recorded("text503=\"VERYLONGSYSTEMNAME.DLL\"")) << Transcript();
   ClosePayload();
   ReleasePayloadHeader();
-  spec.files.pop_back();
-  Load(spec);
+  layout.files.pop_back();
+  Load(layout);
   InstallFiles();
   EXPECT_TRUE(Recorded("text503=\"...\\SUBSCRIPTS\\LONGNAME.SCR\""));
 }
 
 TEST_F(InstallTest, DeletesListedFilesAndLogsOnlyWhatWentAway) {
-  PayloadSpec spec;
-  spec.windows_deletes = {"VNT*.TMP", "..\\AUTOEXEC.BAT"};
-  spec.dest_deletes = {"*.BAK", "OLD\\*.*"};
-  Load(spec);
+  PayloadLayout layout;
+  layout.windows_deletes = {"VNT*.TMP", "..\\AUTOEXEC.BAT"};
+  layout.dest_deletes = {"*.BAK", "OLD\\*.*"};
+  Load(layout);
   PutFile("C:\\WINDOWS\\VNT1.TMP", "");
   PutFile("C:\\WINDOWS\\OTHER.TMP", "");
   PutFile("C:\\AUTOEXEC.BAT", "outside the Windows directory");

@@ -12,37 +12,37 @@
 
 namespace {
 
-PayloadSpec ReferenceLikeSpec() {
-  PayloadSpec spec;
-  spec.reserved_text_1 = "reserved one";
-  spec.group_name = "Velnet";
-  spec.item_title = "Velnet for Windows 95";
-  spec.item_program = "VNT.EXE";
-  spec.frame_title = "Velnet Setup";
-  spec.version_text = "3.1";
-  spec.welcome_text = "Welcome to the Velnet update.";
-  spec.not_found_text = "No copy of Velnet was found.";
-  spec.disk_full_program = "CLEANUP.EXE";
-  spec.guide_entry = "GUIDE.TXT";
-  spec.suppress_finish = 2;
-  spec.check_hardware = 1;
-  spec.write_version_file = 1;
-  spec.db_version_stamp = 0x0382;
-  spec.reserved_numbers = {7, 0xFFFFFFFF};
-  spec.carry_over = {{"*.ini", ""}, {"OLD.DB", "NEW.DB"}};
-  spec.dest_subdirs = {"IDB", "SCRIPTS"};
-  spec.windows_deletes = {"VNT*.TMP"};
-  spec.dest_deletes = {"*.BAK", "OLD\\*.*"};
-  spec.db_pieces_a = {"idb\\piece.db", "IDB\\PIECE.DB"};
-  spec.accepted_builds = {0x81, 0x82, 0x83};
-  spec.ie_installers = {"IE\\SETUP.EXE"};
-  spec.extra_space_kb = 512;
-  spec.ie_build_required = 1300;
-  spec.files = {{"dunzipnt.dll", "LIBRARY", 7},
-                {"IDB\\PIECE.DB", "zip-of-piece", 100},
-                {"GUIDE.TXT", "guide", 5},
-                {"", "", 0}};
-  return spec;
+PayloadLayout ReferenceLikeSpec() {
+  PayloadLayout layout;
+  layout.reserved_text_1 = "reserved one";
+  layout.group_name = "Velnet";
+  layout.item_title = "Velnet for Windows 95";
+  layout.item_program = "VNT.EXE";
+  layout.frame_title = "Velnet Setup";
+  layout.version_text = "3.1";
+  layout.welcome_text = "Welcome to the Velnet update.";
+  layout.not_found_text = "No copy of Velnet was found.";
+  layout.disk_full_program = "CLEANUP.EXE";
+  layout.guide_entry = "GUIDE.TXT";
+  layout.suppress_finish = 2;
+  layout.check_hardware = 1;
+  layout.write_version_file = 1;
+  layout.db_version_stamp = 0x0382;
+  layout.reserved_numbers = {7, 0xFFFFFFFF};
+  layout.carry_over = {{"*.ini", ""}, {"OLD.DB", "NEW.DB"}};
+  layout.dest_subdirs = {"IDB", "SCRIPTS"};
+  layout.windows_deletes = {"VNT*.TMP"};
+  layout.dest_deletes = {"*.BAK", "OLD\\*.*"};
+  layout.db_pieces_a = {"idb\\piece.db", "IDB\\PIECE.DB"};
+  layout.accepted_builds = {0x81, 0x82, 0x83};
+  layout.ie_installers = {"IE\\SETUP.EXE"};
+  layout.extra_space_kb = 512;
+  layout.ie_build_required = 1300;
+  layout.files = {{"dunzipnt.dll", "LIBRARY", 7},
+                  {"IDB\\PIECE.DB", "zip-of-piece", 100},
+                  {"GUIDE.TXT", "guide", 5},
+                  {"", "", 0}};
+  return layout;
 }
 
 class PayloadReaderTest : public SetupTest {
@@ -55,8 +55,8 @@ class PayloadReaderTest : public SetupTest {
 };
 
 TEST_F(PayloadReaderTest, ReadsEveryFieldAndTheFileTable) {
-  PayloadSpec spec = ReferenceLikeSpec();
-  std::string bytes = BuildPayload(spec);
+  PayloadLayout layout = ReferenceLikeSpec();
+  std::string bytes = BuildPayload(layout);
   ASSERT_EQ(Read(bytes), 1);
   EXPECT_EQ(g_setup.error_number, 0);
   EXPECT_STREQ(g_payload.reserved_text_1, "reserved one");
@@ -105,7 +105,7 @@ TEST_F(PayloadReaderTest, ReadsEveryFieldAndTheFileTable) {
 }
 
 TEST_F(PayloadReaderTest, EmptyHeaderParsesWithNothingAllocated) {
-  ASSERT_EQ(Read(BuildPayload(PayloadSpec())), 1);
+  ASSERT_EQ(Read(BuildPayload(PayloadLayout())), 1);
   EXPECT_EQ(g_payload.entry_count, 0);
   EXPECT_EQ(g_payload.entries, nullptr);
   EXPECT_EQ(g_payload.total_unpacked, 0u);
@@ -117,27 +117,27 @@ TEST_F(PayloadReaderTest, EmptyHeaderParsesWithNothingAllocated) {
 }
 
 struct TextField {
-  std::string PayloadSpec::*member;
+  std::string PayloadLayout::*member;
   size_t capacity;
 };
 
 TEST_F(PayloadReaderTest, EveryTextAcceptsCapacityLessOneAndRefusesCapacity) {
   const TextField fields[] = {
-      {&PayloadSpec::reserved_text_1, 257},  {&PayloadSpec::group_name, 64},
-      {&PayloadSpec::item_title, 128},       {&PayloadSpec::reserved_text_2, 128},
-      {&PayloadSpec::item_program, 64},      {&PayloadSpec::frame_title, 64},
-      {&PayloadSpec::version_text, 32},      {&PayloadSpec::welcome_text, 512},
-      {&PayloadSpec::not_found_text, 256},   {&PayloadSpec::follow_on_program, 32},
-      {&PayloadSpec::later_disk_marker, 32}, {&PayloadSpec::reserved_text_3, 64},
-      {&PayloadSpec::reserved_text_4, 64},   {&PayloadSpec::disk_full_program, 64},
-      {&PayloadSpec::guide_entry, 32}};
+      {&PayloadLayout::reserved_text_1, 257},  {&PayloadLayout::group_name, 64},
+      {&PayloadLayout::item_title, 128},       {&PayloadLayout::reserved_text_2, 128},
+      {&PayloadLayout::item_program, 64},      {&PayloadLayout::frame_title, 64},
+      {&PayloadLayout::version_text, 32},      {&PayloadLayout::welcome_text, 512},
+      {&PayloadLayout::not_found_text, 256},   {&PayloadLayout::follow_on_program, 32},
+      {&PayloadLayout::later_disk_marker, 32}, {&PayloadLayout::reserved_text_3, 64},
+      {&PayloadLayout::reserved_text_4, 64},   {&PayloadLayout::disk_full_program, 64},
+      {&PayloadLayout::guide_entry, 32}};
   for (const TextField& field : fields) {
     for (size_t length : {field.capacity - 1, field.capacity}) {
       SCOPED_TRACE(testing::Message() << "capacity " << field.capacity << " length " << length);
-      PayloadSpec spec;
-      spec.*field.member = std::string(length, 'T');
+      PayloadLayout layout;
+      layout.*field.member = std::string(length, 'T');
       ResetSetupState();
-      int result = Read(BuildPayload(spec));
+      int result = Read(BuildPayload(layout));
       EXPECT_EQ(result, length < field.capacity);
       EXPECT_EQ(g_setup.error_number, length < field.capacity ? 0 : kErrorHeaderField);
       ClosePayload();
@@ -147,39 +147,39 @@ TEST_F(PayloadReaderTest, EveryTextAcceptsCapacityLessOneAndRefusesCapacity) {
 }
 
 TEST_F(PayloadReaderTest, ListTextsHoldAtMost127Characters) {
-  PayloadSpec spec;
-  spec.carry_over = {{std::string(127, 'p'), std::string(127, 'r')}};
-  spec.dest_subdirs = {std::string(127, 'd')};
-  ASSERT_EQ(Read(BuildPayload(spec)), 1);
+  PayloadLayout layout;
+  layout.carry_over = {{std::string(127, 'p'), std::string(127, 'r')}};
+  layout.dest_subdirs = {std::string(127, 'd')};
+  ASSERT_EQ(Read(BuildPayload(layout)), 1);
   EXPECT_EQ(strlen(g_payload.carry_over.second[0]), 127u);
   ClosePayload();
   ReleasePayloadHeader();
 
-  spec.windows_deletes = {"A", std::string(128, 'w')};
+  layout.windows_deletes = {"A", std::string(128, 'w')};
   ResetSetupState();
-  EXPECT_EQ(Read(BuildPayload(spec)), 0);
+  EXPECT_EQ(Read(BuildPayload(layout)), 0);
   EXPECT_EQ(g_setup.error_number, kErrorHeaderField);
 }
 
 TEST_F(PayloadReaderTest, ValueListsHoldAtMost64Values) {
-  PayloadSpec spec;
-  spec.accepted_builds.assign(64, 0x81);
-  spec.reserved_values_2.assign(64, 1);
-  ASSERT_EQ(Read(BuildPayload(spec)), 1);
+  PayloadLayout layout;
+  layout.accepted_builds.assign(64, 0x81);
+  layout.reserved_values_2.assign(64, 1);
+  ASSERT_EQ(Read(BuildPayload(layout)), 1);
   EXPECT_EQ(g_payload.accepted_builds.count, 64);
   ClosePayload();
   ReleasePayloadHeader();
 
-  spec.reserved_values_1.assign(65, 2);
+  layout.reserved_values_1.assign(65, 2);
   ResetSetupState();
-  EXPECT_EQ(Read(BuildPayload(spec)), 0);
+  EXPECT_EQ(Read(BuildPayload(layout)), 0);
   EXPECT_EQ(g_setup.error_number, kErrorHeaderField);
 }
 
 TEST_F(PayloadReaderTest, EveryTruncationGivesItsErrorNumber) {
-  PayloadSpec spec = ReferenceLikeSpec();
-  std::string bytes = BuildPayload(spec);
-  size_t table = FileTableOffset(spec);
+  PayloadLayout layout = ReferenceLikeSpec();
+  std::string bytes = BuildPayload(layout);
+  size_t table = FileTableOffset(layout);
   size_t data = bytes.size() - 24;
   for (size_t length = 0; length <= data; ++length) {
     SCOPED_TRACE(length);
@@ -198,7 +198,7 @@ TEST_F(PayloadReaderTest, EveryTruncationGivesItsErrorNumber) {
 }
 
 TEST_F(PayloadReaderTest, WrongSignatureIsError18) {
-  EXPECT_EQ(Read("SR" + BuildPayload(PayloadSpec()).substr(2)), 0);
+  EXPECT_EQ(Read("SR" + BuildPayload(PayloadLayout()).substr(2)), 0);
   EXPECT_EQ(g_setup.error_number, kErrorSignature);
 }
 
@@ -206,41 +206,41 @@ TEST_F(PayloadReaderTest, EntryNamesMustStayInsideTheDestination) {
   for (const char* name : {"..\\WIN.INI", "C:\\AUTOEXEC.BAT", "\\WINDOWS\\X.DLL", "A\\..\\..\\B",
                            "A/../../B", "..", "SUB\\.."}) {
     SCOPED_TRACE(name);
-    PayloadSpec spec;
-    spec.files = {{"OK.TXT", "x", 1}, {name, "y", 1}};
+    PayloadLayout layout;
+    layout.files = {{"OK.TXT", "x", 1}, {name, "y", 1}};
     ResetSetupState();
-    EXPECT_EQ(Read(BuildPayload(spec)), 0);
+    EXPECT_EQ(Read(BuildPayload(layout)), 0);
     EXPECT_EQ(g_setup.error_number, kErrorFileTable);
     ClosePayload();
     ReleasePayloadHeader();
   }
-  PayloadSpec spec;
-  spec.files = {{"A\\..B", "x", 1}, {"...\\C", "y", 1}, {std::string("NUL\0X", 5), "z", 1}};
+  PayloadLayout layout;
+  layout.files = {{"A\\..B", "x", 1}, {"...\\C", "y", 1}, {std::string("NUL\0X", 5), "z", 1}};
   ResetSetupState();
-  EXPECT_EQ(Read(BuildPayload(spec)), 0);  // the embedded NUL is refused, the dots are not
+  EXPECT_EQ(Read(BuildPayload(layout)), 0);  // the embedded NUL is refused, the dots are not
   EXPECT_EQ(g_setup.error_number, kErrorFileTable);
   EXPECT_STREQ(g_payload.entries[1]->name, "...\\C");
 }
 
 TEST_F(PayloadReaderTest, DataOffsetsThatRunPast4GBAreRefused) {
-  PayloadSpec spec;
-  spec.files = {{"A", "", 0}, {"B", "", 0}};
-  std::string bytes = BuildPayload(spec);
-  size_t packed_a = FileTableOffset(spec) + 2 + 1 + 4;
+  PayloadLayout layout;
+  layout.files = {{"A", "", 0}, {"B", "", 0}};
+  std::string bytes = BuildPayload(layout);
+  size_t packed_a = FileTableOffset(layout) + 2 + 1 + 4;
   bytes.replace(packed_a, 4, std::string("\xFF\xFF\xFF\xFF", 4));
   EXPECT_EQ(Read(bytes), 0);
   EXPECT_EQ(g_setup.error_number, kErrorFileTable);
 }
 
 TEST_F(PayloadReaderTest, OptionsWinOverHeaderFlagsExceptTheVersionFile) {
-  PayloadSpec spec;
-  spec.skip_modem = 0;
-  spec.suppress_finish = 0;
-  spec.write_version_file = 0;
+  PayloadLayout layout;
+  layout.skip_modem = 0;
+  layout.suppress_finish = 0;
+  layout.write_version_file = 0;
   g_setup.skip_modem = 1;
   g_setup.suppress_finish = 1;
   g_setup.write_version_file = 1;
-  ASSERT_EQ(Read(BuildPayload(spec)), 1);
+  ASSERT_EQ(Read(BuildPayload(layout)), 1);
   EXPECT_EQ(g_setup.skip_modem, 1);
   EXPECT_EQ(g_setup.suppress_finish, 1);
   EXPECT_EQ(g_setup.write_version_file, 0);

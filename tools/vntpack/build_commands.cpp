@@ -43,13 +43,13 @@ int BuildCommand(const BuildOptions& options) {
   if (!ReadManifest(options.manifest, options.files, &manifest, &error)) {
     return Fail(options.manifest + ": " + error);
   }
-  PayloadSpec spec = manifest.header;
+  PayloadLayout layout = manifest.header;
   if (manifest.library) {
     std::string library;
     if (!ReadFile(options.library, &library)) {
       return Fail("cannot read the extraction library " + options.library);
     }
-    spec.files.push_back({"dunzipnt.dll", library, static_cast<uint32_t>(library.size())});
+    layout.files.push_back({"dunzipnt.dll", library, static_cast<uint32_t>(library.size())});
   }
   uint64_t total = 0;
   for (const ManifestFile& file : manifest.files) {
@@ -61,18 +61,19 @@ int BuildCommand(const BuildOptions& options) {
     }
     if (data.size() > 0xFFFFFFFEu) return Fail("[files] " + file.name + ": over 4 GB");
     PayloadFile entry = {file.name, data, static_cast<uint32_t>(data.size())};
-    if (!SameNameNoCase(file.name, spec.guide_entry)) {
+    if (!SameNameNoCase(file.name, layout.guide_entry)) {
       if (!MakeMemberArchive(MemberNameOf(file.name), data, DosTimeOfFile(info.st_mtime),
                              &entry.data)) {
         return Fail("[files] " + file.name + ": cannot compress " + file.source);
       }
     }
-    spec.files.push_back(entry);
+    layout.files.push_back(entry);
   }
-  if (spec.files.size() > 0xFFFF) return Fail("[files]: more than 65535 entries");
-  for (const PayloadFile& file : spec.files) total += file.data.size();
-  if (FileTableOffset(spec) + total > 0xFFFFFFFEu) return Fail("the payload would pass 4 GB");
-  if (!WriteFile(options.output, BuildPayload(spec))) return Fail("cannot write " + options.output);
+  if (layout.files.size() > 0xFFFF) return Fail("[files]: more than 65535 entries");
+  for (const PayloadFile& file : layout.files) total += file.data.size();
+  if (FileTableOffset(layout) + total > 0xFFFFFFFEu) return Fail("the payload would pass 4 GB");
+  if (!WriteFile(options.output, BuildPayload(layout)))
+    return Fail("cannot write " + options.output);
   return 0;
 }
 

@@ -73,41 +73,41 @@ bool ParseNumber(const std::string& text, uint64_t limit, uint64_t* out) {
 
 struct TextField {
   const char* key;
-  std::string PayloadSpec::*field;
+  std::string PayloadLayout::*field;
   size_t capacity;
 };
 
 const TextField kTextFields[] = {
-    {"reserved_text_1", &PayloadSpec::reserved_text_1, 257},
-    {"group_name", &PayloadSpec::group_name, 64},
-    {"item_title", &PayloadSpec::item_title, 128},
-    {"reserved_text_2", &PayloadSpec::reserved_text_2, 128},
-    {"item_program", &PayloadSpec::item_program, 64},
-    {"frame_title", &PayloadSpec::frame_title, 64},
-    {"version_text", &PayloadSpec::version_text, 32},
-    {"welcome_text", &PayloadSpec::welcome_text, 512},
-    {"not_found_text", &PayloadSpec::not_found_text, 256},
-    {"follow_on_program", &PayloadSpec::follow_on_program, 32},
-    {"later_disk_marker", &PayloadSpec::later_disk_marker, 32},
-    {"reserved_text_3", &PayloadSpec::reserved_text_3, 64},
-    {"reserved_text_4", &PayloadSpec::reserved_text_4, 64},
-    {"disk_full_program", &PayloadSpec::disk_full_program, 64},
-    {"guide_entry", &PayloadSpec::guide_entry, 32},
+    {"reserved_text_1", &PayloadLayout::reserved_text_1, 257},
+    {"group_name", &PayloadLayout::group_name, 64},
+    {"item_title", &PayloadLayout::item_title, 128},
+    {"reserved_text_2", &PayloadLayout::reserved_text_2, 128},
+    {"item_program", &PayloadLayout::item_program, 64},
+    {"frame_title", &PayloadLayout::frame_title, 64},
+    {"version_text", &PayloadLayout::version_text, 32},
+    {"welcome_text", &PayloadLayout::welcome_text, 512},
+    {"not_found_text", &PayloadLayout::not_found_text, 256},
+    {"follow_on_program", &PayloadLayout::follow_on_program, 32},
+    {"later_disk_marker", &PayloadLayout::later_disk_marker, 32},
+    {"reserved_text_3", &PayloadLayout::reserved_text_3, 64},
+    {"reserved_text_4", &PayloadLayout::reserved_text_4, 64},
+    {"disk_full_program", &PayloadLayout::disk_full_program, 64},
+    {"guide_entry", &PayloadLayout::guide_entry, 32},
 };
 
 struct NumberField {
   const char* key;
-  uint16_t PayloadSpec::*field;
+  uint16_t PayloadLayout::*field;
 };
 
 const NumberField kNumberFields[] = {
-    {"skip_modem", &PayloadSpec::skip_modem},
-    {"suppress_finish", &PayloadSpec::suppress_finish},
-    {"check_hardware", &PayloadSpec::check_hardware},
-    {"write_version_file", &PayloadSpec::write_version_file},
-    {"db_version_stamp", &PayloadSpec::db_version_stamp},
-    {"extra_space_kb", &PayloadSpec::extra_space_kb},
-    {"ie_build_required", &PayloadSpec::ie_build_required},
+    {"skip_modem", &PayloadLayout::skip_modem},
+    {"suppress_finish", &PayloadLayout::suppress_finish},
+    {"check_hardware", &PayloadLayout::check_hardware},
+    {"write_version_file", &PayloadLayout::write_version_file},
+    {"db_version_stamp", &PayloadLayout::db_version_stamp},
+    {"extra_space_kb", &PayloadLayout::extra_space_kb},
+    {"ie_build_required", &PayloadLayout::ie_build_required},
 };
 
 struct Reader {
@@ -130,17 +130,17 @@ struct Reader {
   }
 
   bool HeaderLine(const std::string& key, const std::string& value) {
-    PayloadSpec& spec = manifest->header;
+    PayloadLayout& layout = manifest->header;
     for (const TextField& field : kTextFields) {
       if (key != field.key) continue;
-      spec.*field.field = value;
+      layout.*field.field = value;
       return CheckText(key, value, field.capacity);
     }
     for (const NumberField& field : kNumberFields) {
       if (key != field.key) continue;
       uint64_t number;
       if (!ParseNumber(value, 0xFFFF, &number)) return Fail(key + " is no number from 0 to 65535");
-      spec.*field.field = static_cast<uint16_t>(number);
+      layout.*field.field = static_cast<uint16_t>(number);
       return true;
     }
     return Fail("unknown field " + key);
@@ -206,7 +206,7 @@ struct Reader {
     } else if (!Unquote(Trim(text), &key, &error)) {
       return Fail(error);
     }
-    PayloadSpec& spec = manifest->header;
+    PayloadLayout& layout = manifest->header;
     std::vector<std::string>* text_list = nullptr;
     std::vector<uint16_t>* value_list = nullptr;
     TextPairs* pair_list = nullptr;
@@ -217,17 +217,17 @@ struct Reader {
       return FileLine(key, value);
     }
     const std::map<std::string, std::vector<std::string>*> texts = {
-        {"dest_subdirs", &spec.dest_subdirs}, {"windows_deletes", &spec.windows_deletes},
-        {"dest_deletes", &spec.dest_deletes}, {"db_pieces_a", &spec.db_pieces_a},
-        {"db_pieces_b", &spec.db_pieces_b},   {"ie_installers", &spec.ie_installers}};
+        {"dest_subdirs", &layout.dest_subdirs}, {"windows_deletes", &layout.windows_deletes},
+        {"dest_deletes", &layout.dest_deletes}, {"db_pieces_a", &layout.db_pieces_a},
+        {"db_pieces_b", &layout.db_pieces_b},   {"ie_installers", &layout.ie_installers}};
     const std::map<std::string, std::vector<uint16_t>*> values = {
-        {"accepted_builds", &spec.accepted_builds},
-        {"reserved_values_1", &spec.reserved_values_1},
-        {"reserved_values_2", &spec.reserved_values_2}};
+        {"accepted_builds", &layout.accepted_builds},
+        {"reserved_values_1", &layout.reserved_values_1},
+        {"reserved_values_2", &layout.reserved_values_2}};
     if (texts.count(section)) text_list = texts.at(section);
     if (values.count(section)) value_list = values.at(section);
-    if (section == "carry_over") pair_list = &spec.carry_over;
-    if (section == "reserved_pairs") pair_list = &spec.reserved_pairs;
+    if (section == "carry_over") pair_list = &layout.carry_over;
+    if (section == "reserved_pairs") pair_list = &layout.reserved_pairs;
     if (pair_list != nullptr) {
       if (!has_equals) return Fail("expected first = second (the second may be empty)");
       return PairItem(pair_list, key, value);
@@ -238,7 +238,7 @@ struct Reader {
     if (section == "reserved_numbers") {
       uint64_t number;
       if (!ParseNumber(key, 0xFFFFFFFFu, &number)) return Fail(key + " is no 32-bit number");
-      spec.reserved_numbers.push_back(static_cast<uint32_t>(number));
+      layout.reserved_numbers.push_back(static_cast<uint32_t>(number));
       return true;
     }
     return Fail("unknown section");

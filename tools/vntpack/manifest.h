@@ -15,7 +15,7 @@ struct ManifestFile {
 };
 
 struct Manifest {
-  PayloadSpec header;    // every header field and list; files stays empty
+  PayloadLayout header;  // every header field and list; files stays empty
   bool library = false;  // the first entry is a stored copy of dunzipnt.dll
   std::vector<ManifestFile> files;
 };

@@ -38,7 +38,7 @@ void PutValues(std::string* out, const std::vector<uint16_t>& values) {
   for (uint16_t value : values) PutU16(out, value);
 }
 
-std::string HeaderBytes(const PayloadSpec& s) {
+std::string HeaderBytes(const PayloadLayout& s) {
   std::string out = "RS";
   for (const std::string* text :
        {&s.reserved_text_1, &s.group_name, &s.item_title, &s.reserved_text_2, &s.item_program,
@@ -71,18 +71,18 @@ std::string HeaderBytes(const PayloadSpec& s) {
 
 }  // namespace
 
-size_t FileTableOffset(const PayloadSpec& spec) {
-  return HeaderBytes(spec).size();
+size_t FileTableOffset(const PayloadLayout& layout) {
+  return HeaderBytes(layout).size();
 }
 
-std::string BuildPayload(const PayloadSpec& spec) {
-  std::string out = HeaderBytes(spec);
-  for (const PayloadFile& file : spec.files) {
+std::string BuildPayload(const PayloadLayout& layout) {
+  std::string out = HeaderBytes(layout);
+  for (const PayloadFile& file : layout.files) {
     PutText(&out, file.name);
     PutU32(&out, file.unpacked_size);
     PutU32(&out, static_cast<uint32_t>(file.data.size()));
   }
-  for (const PayloadFile& file : spec.files) out.append(file.data);
+  for (const PayloadFile& file : layout.files) out.append(file.data);
   return out;
 }
 

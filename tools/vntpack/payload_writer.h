@@ -16,7 +16,7 @@ struct PayloadFile {
 
 typedef std::vector<std::pair<std::string, std::string>> TextPairs;
 
-struct PayloadSpec {
+struct PayloadLayout {
   std::string reserved_text_1, group_name, item_title, reserved_text_2, item_program;
   std::string frame_title, version_text, welcome_text, not_found_text, follow_on_program;
   std::string later_disk_marker, reserved_text_3, reserved_text_4, disk_full_program;
@@ -37,10 +37,10 @@ void PutU16(std::string* out, uint32_t value);
 void PutU32(std::string* out, uint32_t value);
 
 // The payload bytes: "RS", the header, the file table and the data blocks.
-std::string BuildPayload(const PayloadSpec& spec);
+std::string BuildPayload(const PayloadLayout& layout);
 
-// The byte offset at which the file table begins in BuildPayload(spec).
-size_t FileTableOffset(const PayloadSpec& spec);
+// The byte offset at which the file table begins in BuildPayload(layout).
+size_t FileTableOffset(const PayloadLayout& layout);
 
 // Appends payload to program and patches the program's one payload marker (tag "_DaduZ_") with
 // the payload's offset and the marker text. Returns false when the program has no single
