@@ -6,13 +6,13 @@
 #include "driver/errors.h"
 #include "driver/setup_state.h"
 #include "payload/disk_space.h"
+#include "payload/paths.h"
 
 namespace {
 
 // The drive index of dest_dir's first letter (0 for A:); -1 for a path without a drive letter.
 int DestinationDrive() {
-  char letter = g_setup.dest_dir[0];
-  if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 32);
+  char letter = UpperCaseOf(g_setup.dest_dir[0]);
   return letter >= 'A' && letter <= 'Z' ? letter - 'A' : -1;
 }
 

@@ -6,6 +6,7 @@
 #include "driver/errors.h"
 #include "driver/setup_state.h"
 #include "driver/update_log.h"
+#include "payload/paths.h"
 
 namespace {
 
@@ -40,8 +41,7 @@ void ParseOptions(const char* command_line) {
   const char* p = SkipBlanks(command_line);
   while (*p != '\0') {
     if ((*p == '-' || *p == '/') && p[1] != '\0' && p[1] != ' ') {
-      char letter = p[1];
-      if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 32);
+      char letter = UpperCaseOf(p[1]);
       p += 2;
       switch (letter) {
         case 'C':

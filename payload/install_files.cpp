@@ -46,9 +46,7 @@ struct EntryPaths {
 };
 
 void UpperCase(char* text) {
-  for (; *text != '\0'; ++text) {
-    if (*text >= 'a' && *text <= 'z') *text = static_cast<char>(*text - 32);
-  }
+  for (; *text != '\0'; ++text) *text = UpperCaseOf(*text);
 }
 
 int MakeEntryPaths(uint16_t index, const char* name, EntryPaths* paths) {

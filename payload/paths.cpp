@@ -97,10 +97,14 @@ int IsRelativeInside(const char* path) {
   return 1;
 }
 
+char UpperCaseOf(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
+
 int NamesEqual(const char* a, const char* b) {
   for (;; ++a, ++b) {
-    char x = (*a >= 'a' && *a <= 'z') ? static_cast<char>(*a - 32) : *a;
-    char y = (*b >= 'a' && *b <= 'z') ? static_cast<char>(*b - 32) : *b;
+    char x = UpperCaseOf(*a);
+    char y = UpperCaseOf(*b);
     if (x != y) return 0;
     if (x == '\0') return 1;
   }

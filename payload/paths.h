@@ -30,6 +30,8 @@ char* GetShortBaseName(char* out, const char* path);
 // with "\" or "/", carries no drive and has no ".." component (either separator counts).
 int IsRelativeInside(const char* path);
 
+// The letter in upper case (ASCII letters; every other character as it is).
+char UpperCaseOf(char c);
 // 1 when the two names are equal without regard to case (ASCII letters).
 int NamesEqual(const char* a, const char* b);
 
