@@ -10,10 +10,6 @@ readonly ui_show=$1
 shift
 wine_test_init "$@"
 
-pixel() {  # pixel IMAGE X Y: "R,G,B"
-  convert "$1" -format '%[fx:int(255*p{'"$2,$3"'}.r)],%[fx:int(255*p{'"$2,$3"'}.g)],%[fx:int(255*p{'"$2,$3"'}.b)]' info:
-}
-
 timeout -k 5 "$kSetupSeconds" wine "$ui_show" progress 42 100 README.TXT </dev/null \
   >"$results/progress.out" 2>&1 &
 setup_job=$!

@@ -1,8 +1,8 @@
 #!/bin/bash
 # Helpers shared by the Wine test scripts (sourced): the session's environment, SETUP.EXE run
-# in the background under a time limit, the robot, screenshots of the Xvfb display, and the
-# clean-up of what a test made in the shared prefix. Every wait is bounded; on exit a test
-# ends the SETUP.EXE it started and removes the files it registered with `made`.
+# in the background under a time limit, the robot, screenshots of the Xvfb display and their
+# pixels, and the clean-up of what a test made in the shared prefix. Every wait is bounded; on
+# exit a test ends the SETUP.EXE it started and removes the files it registered with `made`.
 set -uo pipefail
 
 readonly kSetupSeconds=90  # the longest a SETUP.EXE run may last
@@ -80,6 +80,11 @@ robot() {
 screenshot() {
   timeout 20 import -display "$DISPLAY" -window root "$results/$1.png" ||
     echo "warning: no screenshot $1" >&2
+}
+
+# Prints the colour of the pixel at X Y of an image as "R,G,B".
+pixel() {
+  convert "$1" -format '%[fx:int(255*p{'"$2,$3"'}.r)],%[fx:int(255*p{'"$2,$3"'}.g)],%[fx:int(255*p{'"$2,$3"'}.b)]' info:
 }
 
 # Succeeds when the file holds the line exactly (CR LF or LF line ends).

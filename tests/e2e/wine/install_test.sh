@@ -1,0 +1,98 @@
+#!/bin/bash
+# SETUP.EXE -X payload -P C:\VELNET installs the demo payload into the prefix: the progress
+# dialog 220 on screen (a screenshot kept while its bar stands part way), every file with the
+# demo's bytes (VNT.HLP replaced by a large generated file so that the install lasts long
+# enough to be seen), the SYSTEM file in the Windows SYSTEM folder, DOSGAME.PIF, update.log.
+# usage: install_test.sh VNTPACK DLL DEMO_DIR SESSION_DIR RESULTS_DIR SETUP_EXE ROBOT_EXE
+source "$(dirname "$0")/wine_common.sh"
+
+readonly vntpack=$1
+readonly dll=$2
+readonly demo=$3
+shift 3
+wine_test_init "$@"
+[[ -x "$vntpack" ]] || fail "no host vntpack at $vntpack: build the host preset first"
+[[ -f "$dll" ]] || fail "$dll is not built"
+
+readonly big_megabytes=128
+# GetWindowsDirectoryA under Wine; the SYSTEM folder under it is windows/system on its disk.
+readonly windows_dir='C:\windows'
+dest="$drive_c/VELNET"
+payload="$drive_c/INSTALL.PAY"
+big="$results/VNT.HLP"
+made "$dest"
+made "$payload"
+made "$big"
+made "$drive_c/windows/DOSGAME.PIF"
+made "$drive_c/windows/system/VNTCTL32.DLL"
+
+python3 -c "import random, sys; random.seed(5); \
+sys.stdout.buffer.write(random.randbytes($big_megabytes << 20))" >"$big" ||
+  fail "python3 could not make the large file"
+"$vntpack" build "$demo/payload.ini" -o "$payload" --library "$dll" --file "VNT.HLP=$big" \
+  >"$results/vntpack.log" 2>&1 || fail "vntpack could not build the payload"
+
+start_setup -X 'C:\INSTALL.PAY' -P 'C:\VELNET'
+robot dialog "" dump rect 502 || fail "no progress dialog"
+grep -qP '^1001\tStatic\tPlease wait while Velnet is installed\.' <<<"$robot_output" ||
+  fail "the dialog on screen is not the install progress dialog 220"
+read -r left top right bottom < <(tail -n 1 <<<"$robot_output")
+middle=$(((top + bottom) / 2))
+quarter=$(((3 * left + right) / 4))
+shot="$results/install_progress.png"
+
+# Screenshots until one shows the bar past a quarter and not yet full; the last one is kept.
+midway=0
+while kill -0 "$setup_job" 2>/dev/null; do
+  screenshot install_progress
+  if [[ "$(pixel "$shot" "$quarter" "$middle")" == "0,0,255" &&
+        "$(pixel "$shot" $((right - 3)) "$middle")" == "255,255,255" ]]; then
+    midway=1
+    break
+  fi
+done
+wait_setup
+((midway)) || fail "no screenshot caught the progress bar part way"
+[[ $setup_status -eq 0 ]] || fail "SETUP.EXE ended with status $setup_status, not 0"
+
+# Every entry of the manifest: its file's bytes, where the installation puts it.
+checked=0
+while IFS='=' read -r name source; do
+  name=$(tr -d ' ' <<<"$name")
+  source=$(tr -d ' ' <<<"$source")
+  expected="$demo/$source"
+  case "$name" in
+    VNTPHONE.DAT)  # preserved: a carried-over file is never installed over
+      [[ -e "$dest/VNTPHONE.DAT" ]] && fail "the preserved VNTPHONE.DAT was installed"
+      continue
+      ;;
+    VNT.HLP) expected=$big ;;
+  esac
+  if [[ "$name" == SYSTEM\\* ]]; then
+    installed="$drive_c/windows/system/${name#SYSTEM\\}"
+    [[ -e "$dest/${name#SYSTEM\\}" ]] && fail "$name was left in C:\\VELNET"
+  else
+    installed="$dest/${name//\\//}"
+  fi
+  cmp -s "$installed" "$expected" || fail "$name is not installed as ${installed#"$drive_c"/}"
+  checked=$((checked + 1))
+done < <(tr -d '\r' <"$demo/payload.ini" | sed -n '/^\[files\]/,/^\[/p' | grep -v '^[[;]' |
+  grep '=')
+((checked == 51)) || fail "$checked entries checked, not the demo's 51 installed ones"
+leftovers=$(find "$dest" -iname 'dec*.tmp')
+[[ -z "$leftovers" ]] || fail "temporary archives left behind: $leftovers"
+
+pif="$drive_c/windows/DOSGAME.PIF"
+[[ -f "$pif" ]] || fail "no DOSGAME.PIF in the Windows directory"
+[[ $(stat -c %s "$pif") -eq 545 ]] || fail "DOSGAME.PIF has $(stat -c %s "$pif") bytes, not 545"
+cmp -s <(dd if="$pif" bs=1 skip=$((0x24)) count=22 status=none) \
+  <(printf 'C:\\VELNET\\DOSGAME.EXE\0') ||
+  fail "DOSGAME.PIF does not name C:\\VELNET\\DOSGAME.EXE at 0x24"
+
+log="$dest/update.log"
+has_line "$log" "Installing files" || fail "update.log has no line \"Installing files\""
+has_line "$log" "Created $windows_dir\\DOSGAME.PIF" ||
+  fail "update.log has no line \"Created $windows_dir\\DOSGAME.PIF\""
+has_line "$log" "Copy C:\\VELNET\\VNTCTL32.DLL -> $windows_dir\\SYSTEM\\VNTCTL32.DLL" ||
+  fail "update.log does not tell the copy of VNTCTL32.DLL into SYSTEM"
+echo "installed: $checked files, DOSGAME.PIF, update.log; progress screenshot kept"
