@@ -3,16 +3,13 @@
 // runs of each and the ratio. Target: ours at least as fast as unzip (ratio <= 1.0). Build with
 // the host-release preset for figures that mean something.
 //   extract_bench [MEGABYTES=200] [WORK_DIR=<build>/bench-data]
-#include <sys/wait.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
-#include <vector>
 
+#include "bench/bench_support.h"
 #include "payload/extraction_library.h"
 #include "platform/host/host_machine.h"
 #include "platform/modules.h"
@@ -22,40 +19,7 @@ namespace fs = std::filesystem;
 namespace {
 
 const int kRuns = 3;
-
-// Runs of text, zeros and pseudo-random bytes, written a megabyte at a time.
-bool WriteMixedFile(const std::string& path, size_t megabytes) {
-  static const char kWords[] = "Velnet client script data, line after line of text. ";
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  std::vector<char> chunk(1 << 20);
-  uint32_t state = 12345;
-  for (size_t mb = 0; mb < megabytes; ++mb) {
-    for (size_t i = 0; i < chunk.size();) {
-      state = state * 1664525u + 1013904223u;
-      size_t run = 512 + (state >> 20) % 8192;
-      int kind = static_cast<int>((state >> 8) % 3);
-      for (size_t j = 0; j < run && i < chunk.size(); ++j, ++i) {
-        state = kind == 2 ? state * 1664525u + 1013904223u : state;
-        chunk[i] =
-            kind == 0 ? kWords[j % (sizeof kWords - 1)] : (kind == 1 ? 0 : char(state >> 24));
-      }
-    }
-    out.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-  }
-  return out.good();
-}
-
-double Seconds(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-std::string WindowsPath(const std::string& host) {
-  std::string path = "Z:" + fs::absolute(host).lexically_normal().string();
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return path;
-}
+const uint32_t kSeed = 12345;
 
 }  // namespace
 
@@ -73,7 +37,7 @@ int main(int argc, char** argv) {
     printf("making %zu MB of mixed data and its archive in %s\n", megabytes, work.c_str());
     fs::remove(archive);
     std::string zip = "cd '" + work + "' && zip -q -X mixed.zip MIXED.DAT";
-    if (!WriteMixedFile(work + "/MIXED.DAT", megabytes) || system(zip.c_str()) != 0) {
+    if (!WriteMixedFile(work + "/MIXED.DAT", megabytes << 20, kSeed) || !RunCommand(zip)) {
       fprintf(stderr, "extract_bench: cannot make the archive\n");
       return 1;
     }
@@ -100,11 +64,8 @@ int main(int argc, char** argv) {
       return 1;
     }
     ours = took < ours ? took : ours;
-    std::string unzip = "unzip -o -qq '" + archive + "' -d '" + work + "/theirs'";
-    start = std::chrono::steady_clock::now();
-    int status = system(unzip.c_str());
-    took = Seconds(start);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    took = TimeCommand("unzip -o -qq '" + archive + "' -d '" + work + "/theirs'");
+    if (took < 0) {
       fprintf(stderr, "extract_bench: unzip failed\n");
       return 1;
     }

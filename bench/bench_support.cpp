@@ -1,0 +1,58 @@
+// The benchmarks' shared helpers: mixed test data, the stopwatch, checked shell commands and
+// host paths as the simulated machine names them.
+#include "bench/bench_support.h"
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+bool WriteMixedFile(const std::string& path, uint64_t bytes, uint32_t seed) {
+  static const char kWords[] = "Velnet client script data, line after line of text. ";
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::vector<char> chunk(1 << 20);
+  uint32_t state = seed;
+  for (uint64_t written = 0; written < bytes;) {
+    uint64_t left = bytes - written;
+    size_t size = left < chunk.size() ? static_cast<size_t>(left) : chunk.size();
+    for (size_t i = 0; i < size;) {
+      state = state * 1664525u + 1013904223u;
+      size_t run = 512 + (state >> 20) % 8192;
+      int kind = static_cast<int>((state >> 8) % 3);
+      for (size_t j = 0; j < run && i < size; ++j, ++i) {
+        state = kind == 2 ? state * 1664525u + 1013904223u : state;
+        chunk[i] =
+            kind == 0 ? kWords[j % (sizeof kWords - 1)] : (kind == 1 ? 0 : char(state >> 24));
+      }
+    }
+    out.write(chunk.data(), static_cast<std::streamsize>(size));
+    written += size;
+  }
+  return out.good();
+}
+
+double Seconds(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+bool RunCommand(const std::string& command) {
+  int status = system(command.c_str());
+  return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+double TimeCommand(const std::string& command) {
+  auto start = std::chrono::steady_clock::now();
+  bool ran = RunCommand(command);
+  double took = Seconds(start);
+  return ran ? took : -1.0;
+}
+
+std::string WindowsPath(const std::string& host) {
+  std::string path = "Z:" + std::filesystem::absolute(host).lexically_normal().string();
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return path;
+}
