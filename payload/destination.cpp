@@ -94,6 +94,8 @@ int MatchesPreservePattern(const char* pattern, const char* name) {
 void PrepareDestDir() {
   g_setup.dest_prepared = 1;
   LogLine("Preparing dest dir");
+  // A fresh installation names a directory that may not exist yet.
+  CreateDirectoryPath(g_setup.dest_dir);
   const TextList& subdirs = g_payload.dest_subdirs;
   for (uint16_t i = 0; i < subdirs.count; ++i) {
     char path[kPathBuffer];

@@ -3,8 +3,8 @@
 // and the clean-up that removes what a failed installation put there.
 #pragma once
 
-// Sets dest_prepared, creates every directory of dest_subdirs under dest_dir, then runs the
-// carry-over renaming.
+// Sets dest_prepared, creates dest_dir when it is missing and every directory of dest_subdirs
+// under it, then runs the carry-over renaming.
 void PrepareDestDir();
 
 // For each carry_over pair with a replacement: moves the files that match the pattern, taken

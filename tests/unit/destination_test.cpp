@@ -52,6 +52,13 @@ TEST_F(DestinationTest, AsteriskOnlyCountsAtTheStart) {
   EXPECT_FALSE(IsPreserved("AB.TXT"));
 }
 
+TEST_F(DestinationTest, PreparationMakesAMissingDestination) {
+  Load({});
+  strcpy(g_setup.dest_dir, "C:\\NEW\\VELNET");
+  PrepareDestDir();
+  EXPECT_TRUE(Exists("C:\\NEW\\VELNET"));
+}
+
 TEST_F(DestinationTest, PreparationMakesSubdirectoriesAndLogs) {
   Load({}, {"IDB", "SCRIPTS\\NEW"});
   PrepareDestDir();
