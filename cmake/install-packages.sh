@@ -7,7 +7,7 @@
 set -euo pipefail
 
 packages=(
-  cmake make g++ googletest libgtest-dev zlib1g-dev libcli11-dev zip unzip python3
+  cmake make g++ googletest libgtest-dev zlib1g-dev libcli11-dev zip unzip python3 file
   clang libclang-rt-14-dev
   g++-mingw-w64-i686 libz-mingw-w64-dev
   wine wine32:i386 fonts-wine xvfb xauth imagemagick
