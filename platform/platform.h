@@ -12,5 +12,6 @@
 #include "platform/messages.h"
 #include "platform/modules.h"
 #include "platform/ole.h"
+#include "platform/processes.h"
 #include "platform/system.h"
 #include "platform/windows.h"
