@@ -1,8 +1,9 @@
 // SetupMain: the run from the single-instance test to the final log: the start-up chain (the
 // payload and the frame window), the interactive part with the installation, and the ending.
-// The environment tests slot in between the start-up chain and the interactive part.
+// Between the two come the tests of the machine.
 #include "driver/setup_main.h"
 
+#include "driver/environment_checks.h"
 #include "driver/errors.h"
 #include "driver/options.h"
 #include "driver/run_setup.h"
@@ -42,9 +43,10 @@ int SetupMain(PlatInstance instance, const char* command_line) {
 
   int started = g_setup.error_number == 0 && OpenPayload() && ReadPayloadHeader() &&
                 CreateFrameWindow(g_setup.frame_title);
-  if (started && !g_setup.setup_aborted) {
-    RunSetup();
-  } else if (!started && g_setup.error_number == 0) {
+  if (started) {
+    if (g_setup.check_hardware) CheckHardware();
+    if (CheckPlatform() && !g_setup.setup_aborted) RunSetup();
+  } else if (g_setup.error_number == 0) {
     // The OLE check failed: its message box told the user, and the run goes no further.
     g_setup.setup_aborted = 1;
   }

@@ -210,6 +210,13 @@ TEST_F(DemoInstallTest, InstallModeInstallsTheDemoPayload) {
   EXPECT_EQ(transcript.find("file-left-open"), std::string::npos);
 }
 
+TEST_F(DemoInstallTest, WindowsNtIsRefusedBeforeInstalling) {
+  WriteMachineIni("[machine]\nplatform=2\n");
+  ASSERT_EQ(RunSetup("-X C:\\DEMO.PAY -P C:\\VELNET"), 0);
+  EXPECT_TRUE(Shown("This version of Velnet will only run under"));
+  EXPECT_FALSE(Exists("C:\\VELNET\\VNT.EXE"));
+}
+
 TEST_F(DemoInstallTest, NoRoomAndNoRetryGivesUpBeforeInstalling) {
   WriteMachineIni("[free]\nC=65536\n");
   SetAnswers("box RETRY\nbox CANCEL\n");
