@@ -42,6 +42,9 @@ uint32_t PlatSeekFile(PlatFile file, uint32_t offset, PlatSeekOrigin origin);
 int PlatCloseFile(PlatFile file);
 // GetFileSize (low 32 bits), or kPlatFileError.
 uint32_t PlatGetFileSize(PlatFile file);
+// SetFilePointer to size, then SetEndOfFile: the file ends at size, cut or extended. 1 or 0;
+// the position afterwards is size.
+int PlatSetFileSize(PlatFile file, uint32_t size);
 // GetFileTime then FileTimeToDosDateTime of the last-write time, without any conversion to
 // local time: DOS date in the high 16 bits, DOS time in the low 16. 0 on failure.
 uint32_t PlatGetFileDosTime(PlatFile file);

@@ -185,6 +185,12 @@ uint32_t PlatGetFileSize(PlatFile file) {
   return static_cast<uint32_t>(static_cast<uint64_t>(info.st_size) & 0xFFFFFFFFu);
 }
 
+int PlatSetFileSize(PlatFile file, uint32_t size) {
+  OpenFile* entry = Lookup(file);
+  if (entry == nullptr || ftruncate(entry->descriptor, static_cast<off_t>(size)) != 0) return 0;
+  return lseek(entry->descriptor, static_cast<off_t>(size), SEEK_SET) >= 0;
+}
+
 uint32_t PlatGetFileDosTime(PlatFile file) {
   OpenFile* entry = Lookup(file);
   struct stat info;

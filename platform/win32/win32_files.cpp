@@ -61,6 +61,15 @@ uint32_t PlatGetFileSize(PlatFile file) {
   return GetFileSize(ToHandle(file), nullptr);
 }
 
+int PlatSetFileSize(PlatFile file, uint32_t size) {
+  LONG high = 0;
+  if (SetFilePointer(ToHandle(file), static_cast<LONG>(size), &high, FILE_BEGIN) != size ||
+      high != 0) {
+    return 0;
+  }
+  return SetEndOfFile(ToHandle(file)) != 0;
+}
+
 uint32_t PlatGetFileDosTime(PlatFile file) {
   FILETIME written;
   if (!GetFileTime(ToHandle(file), nullptr, nullptr, &written)) return 0;

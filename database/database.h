@@ -1,0 +1,72 @@
+// The client's record databases (IDB\MAIN.IDX, IDB\MERGE.DB): finding one of a kind in a
+// directory, opening it with an index of its live records, reading, writing and enumerating
+// records by GID, and closing. Operations that tell more than success give 0 (success),
+// 1 (the file opened but cannot be read as a database) or 2 (not there).
+#pragma once
+
+#include <cstdint>
+
+#include "database/db_format.h"
+#include "driver/setup_state.h"
+#include "platform/files.h"
+
+// The most live records one open database indexes; a file with more does not open (1).
+const uint32_t kDbIndexCapacity = 0x100000;
+
+// The index: one copy of each live record's header (its offset field holding the header's
+// position in the file), in the order of each GID's first appearance, so that the newest is
+// the last; and a hash table of entry numbers + 1 (0 = empty) by GID.
+struct DbIndex {
+  DbRecordHeader* entries;
+  uint32_t count;
+  uint32_t capacity;
+  uint32_t* slots;
+  uint32_t slot_count;  // a power of two, twice the capacity
+};
+
+struct Database {
+  PlatFile file;  // open for reading and writing; kPlatNoFile after a failed reopen
+  DbForm form;
+  DbIndex index;
+  uint32_t end;  // where the next record is appended: the end of the last record scanned
+  char path[kStatePath];
+  // The client's companion index file (the path with the extension "ind"), deleted on close
+  // because it no longer matches; empty when the path has no extension to replace.
+  char companion_path[kStatePath];
+};
+
+// The first entry of directory ("*.*", in the file system's order) that is a database of the
+// kind; its path goes into out (kPathBuffer bytes). Null (out emptied) when there is none.
+char* DbFind(const char* directory, uint32_t kind, char* out);
+
+// Opens the database at path and scans it. 0: *database holds the open database; 1: the file
+// opened but its records cannot be scanned (nothing stays open, the companion file is
+// deleted); 2: the file cannot be opened for reading and writing (or its path is longer than 256
+// characters). *database is null unless 0 is returned.
+int DbOpen(const char* path, Database** database);
+// DbFind, then DbOpen; 2 when no database of the kind is there.
+int DbOpenKind(const char* directory, uint32_t kind, Database** database);
+// Closes the file, deletes the companion file and releases everything; 0 for no database, else 1.
+int DbClose(Database* database);
+
+// The record's data, unscrambled: into buffer (capacity bytes) when one is given, otherwise into
+// a new zero-filled block of length + 1 bytes that the caller releases with FreeBlock. Null
+// when there is no such record, it is longer than kDbMaxDataLength or than the capacity, or its
+// data cannot be read. *length (when asked) gets the data length, 0 on failure.
+uint8_t* DbRead(Database* database, uint32_t gid, uint8_t* buffer, uint32_t capacity,
+                uint32_t* length);
+// Writes the record in the file's own form: in place when the GID has a record of the same
+// length, otherwise appended (the old record, if any, then marked superseded). Type 0 means
+// 'b'. Data may be null only for length 0. Returns 1 when header and data were written; on
+// failure the file holds what it held before, except that an overwrite in place may be partly
+// done. Cancel in a disk-full question sets install_stopped.
+int DbWrite(Database* database, uint32_t gid, const void* data, uint16_t length, char type);
+// DbWrite with type 't' and the text without its terminator; 0 for a text over 65535 characters.
+int DbWriteText(Database* database, uint32_t gid, const char* text);
+
+// Visits the live records from the newest; stops when the visitor returns 0. Records written
+// during the visit are not visited. 0 for no database, else 1.
+typedef int (*DbVisitor)(Database* database, uint32_t gid, uint32_t length, void* context);
+int DbForEach(Database* database, DbVisitor visitor, void* context);
+// The number of live records; 0 for no database.
+uint32_t DbCount(const Database* database);

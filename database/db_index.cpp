@@ -1,0 +1,71 @@
+// The database index: an array of header copies that doubles when full, and an open-addressing
+// hash table (linear probing) of entry numbers, rebuilt at each doubling. Entries are never
+// removed, so the table needs no tombstones.
+#include "database/db_index.h"
+
+#include <cstring>
+
+#include "driver/memory.h"
+
+namespace {
+
+const uint32_t kFirstCapacity = 64;
+
+uint32_t SlotOf(uint32_t gid, uint32_t slot_count) {
+  uint32_t mixed = gid * 0x9E3779B1u;
+  return (mixed ^ (mixed >> 15)) & (slot_count - 1);
+}
+
+// The slot that holds the GID's entry number, or the empty slot where it would go.
+uint32_t ProbeFor(const DbIndex* index, uint32_t gid) {
+  uint32_t slot = SlotOf(gid, index->slot_count);
+  while (index->slots[slot] != 0 && index->entries[index->slots[slot] - 1].gid != gid) {
+    slot = (slot + 1) & (index->slot_count - 1);
+  }
+  return slot;
+}
+
+// Doubles the capacity (up to kDbIndexCapacity) and rebuilds the hash table.
+int Grow(DbIndex* index) {
+  uint32_t capacity = index->capacity == 0 ? kFirstCapacity : index->capacity * 2;
+  if (capacity > kDbIndexCapacity) return 0;
+  DbRecordHeader* entries =
+      static_cast<DbRecordHeader*>(AllocBlock(capacity * sizeof(DbRecordHeader)));
+  if (index->count != 0) memcpy(entries, index->entries, index->count * sizeof(DbRecordHeader));
+  FreeBlock(index->entries);
+  FreeBlock(index->slots);
+  index->entries = entries;
+  index->capacity = capacity;
+  index->slot_count = capacity * 2;
+  index->slots = static_cast<uint32_t*>(AllocBlock(index->slot_count * sizeof(uint32_t)));
+  for (uint32_t i = 0; i < index->count; ++i) {
+    index->slots[ProbeFor(index, index->entries[i].gid)] = i + 1;
+  }
+  return 1;
+}
+
+}  // namespace
+
+DbRecordHeader* IndexFind(const DbIndex* index, uint32_t gid) {
+  if (index->count == 0) return nullptr;
+  uint32_t number = index->slots[ProbeFor(index, gid)];
+  return number != 0 ? &index->entries[number - 1] : nullptr;
+}
+
+int IndexPut(DbIndex* index, const DbRecordHeader& header) {
+  DbRecordHeader* entry = IndexFind(index, header.gid);
+  if (entry != nullptr) {
+    *entry = header;
+    return 1;
+  }
+  if (index->count == index->capacity && !Grow(index)) return 0;
+  index->entries[index->count++] = header;
+  index->slots[ProbeFor(index, header.gid)] = index->count;
+  return 1;
+}
+
+void IndexRelease(DbIndex* index) {
+  FreeBlock(index->entries);
+  FreeBlock(index->slots);
+  memset(index, 0, sizeof *index);
+}

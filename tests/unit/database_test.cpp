@@ -1,0 +1,505 @@
+// The record database: header encoding, finding a database of a kind, the scan with its
+// resynchronisation and damaged tails, reading (scrambled, bounded), writing in place and by
+// appending (superseding, the room test, failures that leave the file as it was), the older
+// form, the companion index file and the index over many records.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "database/database.h"
+#include "database/db_index.h"
+#include "driver/memory.h"
+#include "driver/setup_state.h"
+#include "driver/update_log.h"
+#include "tests/support/setup_test.h"
+#include "tools/vntdb/database_writer.h"
+
+namespace {
+
+const char kMain[] = "C:\\VELNET\\IDB\\MAIN.IDX";
+
+DatabaseRecord Record(uint32_t gid, const std::string& data, char type = 'b', uint8_t flags = 0) {
+  DatabaseRecord record;
+  record.gid = gid;
+  record.data = data;
+  record.type = type;
+  record.flags = flags;
+  return record;
+}
+
+DatabaseLayout Layout(std::vector<DatabaseRecord> records, DbForm form = kDbCurrentForm) {
+  DatabaseLayout layout;
+  layout.form = form;
+  layout.records = std::move(records);
+  return layout;
+}
+
+// The GIDs in the order DbForEach visits them.
+int CollectGid(Database*, uint32_t gid, uint32_t, void* context) {
+  static_cast<std::vector<uint32_t>*>(context)->push_back(gid);
+  return 1;
+}
+
+std::vector<uint32_t> Visited(Database* db) {
+  std::vector<uint32_t> gids;
+  DbForEach(db, CollectGid, &gids);
+  return gids;
+}
+
+class DatabaseTest : public SetupTest {
+ protected:
+  void Put(const DatabaseLayout& layout, const char* path = kMain) {
+    PutFile(path, BuildDatabase(layout));
+  }
+  Database* Open(const char* path = kMain) {
+    Database* db = nullptr;
+    EXPECT_EQ(DbOpen(path, &db), 0);
+    return db;
+  }
+  // The record's data read into a new block, or "<none>".
+  std::string Read(Database* db, uint32_t gid) {
+    uint32_t length = 99;
+    uint8_t* data = DbRead(db, gid, nullptr, 0, &length);
+    if (data == nullptr) {
+      EXPECT_EQ(length, 0u);
+      return "<none>";
+    }
+    EXPECT_EQ(data[length], 0) << "a new buffer is terminated";
+    std::string text(reinterpret_cast<char*>(data), length);
+    FreeBlock(data);
+    return text;
+  }
+  // The header copy the index holds for the GID.
+  DbRecordHeader Entry(Database* db, uint32_t gid) {
+    const DbRecordHeader* entry = IndexFind(&db->index, gid);
+    EXPECT_NE(entry, nullptr);
+    return entry != nullptr ? *entry : DbRecordHeader{};
+  }
+  std::string Log() {
+    g_setup.error_number = 1;  // sends the log to c:\update.log
+    FlushLog();
+    g_setup.error_number = 0;
+    return GetFile("C:\\update.log");
+  }
+  std::string Bytes(uint32_t from, uint32_t count, const char* path = kMain) {
+    return GetFile(path).substr(from, count);
+  }
+};
+
+TEST(DbFormat, HeadersRoundTripInBothForms) {
+  DbRecordHeader header = {kDbRecordMagic, 0x14000006, 513, 't', 0x22, 7, 8, 0x1234};
+  uint8_t bytes[kDbLargestRecordHeader];
+  ASSERT_EQ(EncodeRecordHeader(header, kDbCurrentForm, bytes), 26u);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(bytes), 8), std::string("R2D2\x06\0\0\x14", 8));
+  DbRecordHeader back = {};
+  DecodeRecordHeader(bytes, kDbCurrentForm, &back);
+  EXPECT_EQ(back.magic, header.magic);
+  EXPECT_EQ(back.gid, header.gid);
+  EXPECT_EQ(back.length, header.length);
+  EXPECT_EQ(back.type, header.type);
+  EXPECT_EQ(back.flags, header.flags);
+  EXPECT_EQ(back.field_a, header.field_a);
+  EXPECT_EQ(back.field_b, header.field_b);
+  EXPECT_EQ(back.offset, header.offset);
+
+  ASSERT_EQ(EncodeRecordHeader(header, kDbOlderForm, bytes), 22u);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(bytes), 8),
+            std::string("RE\x06\0\0\x14\x01\x02", 8));
+  DecodeRecordHeader(bytes, kDbOlderForm, &back);
+  EXPECT_EQ(back.magic, kDbRecordMagic);  // "RE" stands for the current magic
+  EXPECT_EQ(back.length, 513u);
+  EXPECT_EQ(back.offset, 0x1234u);
+  bytes[1] = 'X';
+  DecodeRecordHeader(bytes, kDbOlderForm, &back);
+  EXPECT_EQ(back.magic, 0u);
+}
+
+TEST(DbFormat, KindTestComparesSignatureWithoutCaseAndNeedsItsTerminator) {
+  std::string current = BuildDatabase(Layout({}));
+  auto bytes = [](const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); };
+  EXPECT_EQ(IsDatabaseOfKind(bytes(current), 25, kDbMainKind), 1);
+  EXPECT_EQ(IsDatabaseOfKind(bytes(current), 24, kDbMainKind), 0);  // cut short
+  EXPECT_EQ(IsDatabaseOfKind(bytes(current), 25, 0x01000402), 0);
+  std::string lower = current;
+  lower.replace(0, 5, "vntdb");
+  EXPECT_EQ(IsDatabaseOfKind(bytes(lower), 25, kDbMainKind), 1);
+  std::string unterminated = current;
+  unterminated[8] = 'X';
+  EXPECT_EQ(IsDatabaseOfKind(bytes(unterminated), 25, kDbMainKind), 0);
+  std::string older = BuildDatabase(Layout({}, kDbOlderForm));
+  ASSERT_EQ(older.size(), 10u);
+  EXPECT_EQ(IsDatabaseOfKind(bytes(older), 10, kDbMainKind), 1);
+  EXPECT_EQ(IsDatabaseOfKind(bytes(older), 9, kDbMainKind), 0);
+  EXPECT_EQ(IsOlderFormFile(bytes(older), 10), 1);
+  EXPECT_EQ(IsOlderFormFile(bytes(current), 25), 0);
+}
+
+TEST_F(DatabaseTest, FindTakesTheFirstFileOfTheKindAndPassesOverOthers) {
+  PutFile("C:\\V\\A.TXT", "not a database at all, but long enough to be read");
+  PutFile("C:\\V\\B.DB", "VNTDB-25");  // too short
+  DatabaseLayout other = Layout({});
+  other.kind = 0x01000402;
+  Put(other, "C:\\V\\C.DB");
+  PutFile("C:\\V\\D.DIR\\X", "");  // a directory that matches *.*
+  Put(Layout({}, kDbOlderForm), "C:\\V\\E.OLD");
+  Put(Layout({}), "C:\\V\\F.IDX");
+  char path[kPathBuffer];
+  ASSERT_NE(DbFind("C:\\V", kDbMainKind, path), nullptr);
+  EXPECT_STREQ(path, "C:\\V\\E.OLD");
+  EXPECT_EQ(DbFind("C:\\V", 0x01000402, path), path);
+  EXPECT_STREQ(path, "C:\\V\\C.DB");
+  EXPECT_EQ(DbFind("C:\\V", 0x7, path), nullptr);
+  EXPECT_STREQ(path, "");
+  EXPECT_EQ(DbFind("C:\\NONE", kDbMainKind, path), nullptr);
+
+  Database* db = nullptr;
+  EXPECT_EQ(DbOpenKind("C:\\V", kDbMainKind, &db), 0);
+  EXPECT_STREQ(db->path, "C:\\V\\E.OLD");
+  EXPECT_EQ(db->form, kDbOlderForm);
+  DbClose(db);
+  EXPECT_EQ(DbOpenKind("C:\\V", 0x7, &db), 2);
+  EXPECT_EQ(db, nullptr);
+}
+
+TEST_F(DatabaseTest, OpenGivesTwoForAFileItCannotOpenForWriting) {
+  Database* db = reinterpret_cast<Database*>(1);
+  EXPECT_EQ(DbOpen(kMain, &db), 2);
+  EXPECT_EQ(db, nullptr);
+  Put(Layout({}));
+  PlatSetFileAttributes(kMain, kAttrReadOnly);
+  EXPECT_EQ(DbOpen(kMain, &db), 2);
+  EXPECT_EQ(DbOpen(("C:\\" + std::string(254, 'L') + ".IDX").c_str(), &db), 2);  // 261 chars
+}
+
+TEST_F(DatabaseTest, HeaderOnlyDatabaseOpensEmpty) {
+  Put(Layout({}));
+  Database* db = Open();
+  ASSERT_NE(db, nullptr);
+  EXPECT_EQ(DbCount(db), 0u);
+  EXPECT_EQ(db->form, kDbCurrentForm);
+  EXPECT_EQ(Read(db, kGidVersion), "<none>");
+  EXPECT_EQ(DbClose(db), 1);
+}
+
+TEST_F(DatabaseTest, LiveRecordIsTheLastUnsupersededOneAndKeepsItsFirstPlace) {
+  Put(Layout({Record(1, "one"), Record(2, "two-old"), Record(3, "gone", 'b', kDbFlagSuperseded),
+              Record(2, "two-new"), Record(4, "four"),
+              Record(1, "one-x", 'b', kDbFlagSuperseded)}));
+  Database* db = Open();
+  EXPECT_EQ(DbCount(db), 3u);
+  EXPECT_EQ(Read(db, 1), "one");
+  EXPECT_EQ(Read(db, 2), "two-new");
+  EXPECT_EQ(Read(db, 3), "<none>");  // superseded and alone: never indexed
+  EXPECT_EQ(Entry(db, 2).offset, 25u + 26 + 3 + 26 + 7 + 26 + 4);
+  EXPECT_EQ(Visited(db), (std::vector<uint32_t>{4, 2, 1}));
+  DbClose(db);
+}
+
+TEST_F(DatabaseTest, ShortTailIsIgnoredAndDataPastTheEndIsIndexedButUnreadable) {
+  std::string file = BuildDatabase(Layout({Record(1, "whole"), Record(2, "cut short")}));
+  PutFile(kMain, file.substr(0, file.size() - 3));
+  Database* db = Open();
+  EXPECT_EQ(DbCount(db), 2u);
+  EXPECT_EQ(Read(db, 1), "whole");
+  EXPECT_EQ(Read(db, 2), "<none>");
+  // A record appended there would lie inside the cut record's data: refused.
+  EXPECT_EQ(DbWrite(db, 3, "new", 3, 0), 0);
+  EXPECT_EQ(GetFile(kMain), file.substr(0, file.size() - 3));
+  DbClose(db);
+
+  PutFile(kMain, BuildDatabase(Layout({Record(1, "whole")})) + std::string(25, 'R'));
+  db = Open();
+  EXPECT_EQ(DbCount(db), 1u);
+  // The append takes the place of the tail, so that the next scan finds it.
+  EXPECT_EQ(DbWrite(db, 3, "new", 3, 0), 1);
+  DbClose(db);
+  db = Open();
+  EXPECT_EQ(Read(db, 3), "new");
+  DbClose(db);
+}
+
+TEST_F(DatabaseTest, HugeLengthsNeverWrapPositions) {
+  DatabaseLayout layout = Layout({Record(1, "a"), Record(2, "b")});
+  std::string file = BuildDatabase(layout);
+  file[25 + 8 + 3] = '\xFF';  // record 1 claims 0xFF000001 bytes
+  PutFile(kMain, file);
+  Database* db = Open();
+  EXPECT_EQ(DbCount(db), 1u);
+  EXPECT_EQ(Read(db, 1), "<none>");
+  EXPECT_EQ(DbWrite(db, 1, "x", 1, 0), 0);
+  DbClose(db);
+}
+
+TEST_F(DatabaseTest, SignatureIsNotComparedWhenOpening) {
+  std::string file = BuildDatabase(Layout({Record(5, "five")}));
+  file.replace(0, 8, "XXXXXXXX");
+  PutFile(kMain, file);
+  Database* db = Open();
+  EXPECT_EQ(Read(db, 5), "five");
+  DbClose(db);
+}
+
+TEST_F(DatabaseTest, ResynchronisationFindsTheNextGoodPair) {
+  std::string good = BuildDatabase(Layout({Record(1, "one"), Record(2, "two"), Record(3, "3")}));
+  std::string file = good.substr(0, 25) + "JUNK!" + good.substr(25);
+  file[25 + 5] = 'X';  // record 1's magic is damaged too: the pair 2, 3 is the first good one
+  PutFile(kMain, file);
+  Database* db = Open();
+  EXPECT_EQ(DbCount(db), 2u);
+  EXPECT_EQ(Read(db, 1), "<none>");
+  EXPECT_EQ(Read(db, 2), "two");
+  EXPECT_EQ(Read(db, 3), "3");
+  DbClose(db);
+  EXPECT_NE(Log().find("Resyncing record\r\n"), std::string::npos);
+}
+
+TEST_F(DatabaseTest, DamageWhoseOnlyGoodSuccessorIsTheLastRecordFailsTheOpen) {
+  std::string file = BuildDatabase(Layout({Record(1, "one"), Record(2, "two")}));
+  file[25] = 'X';
+  PutFile(kMain, file);
+  PutFile("C:\\VELNET\\IDB\\MAIN.ind", "stale");
+  Database* db = reinterpret_cast<Database*>(1);
+  EXPECT_EQ(DbOpen(kMain, &db), 1);
+  EXPECT_EQ(db, nullptr);
+  EXPECT_FALSE(Exists("C:\\VELNET\\IDB\\MAIN.ind"));
+  // Nothing but garbage after the header fails too.
+  PutFile(kMain, file.substr(0, 25) + std::string(300, 'g'));
+  EXPECT_EQ(DbOpen(kMain, &db), 1);
+}
+
+TEST_F(DatabaseTest, ReadsIntoTheCallersBufferWithinItsCapacity) {
+  Put(Layout({Record(1, "twelve bytes"), Record(2, "")}));
+  Database* db = Open();
+  uint8_t buffer[16] = {};
+  uint32_t length = 0;
+  EXPECT_EQ(DbRead(db, 1, buffer, sizeof buffer, &length), buffer);
+  EXPECT_EQ(length, 12u);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), 12), "twelve bytes");
+  EXPECT_EQ(DbRead(db, 1, buffer, 11, &length), nullptr);  // would not fit
+  EXPECT_EQ(length, 0u);
+  EXPECT_EQ(DbRead(db, 1, buffer, 12, nullptr), buffer);
+  EXPECT_EQ(DbRead(db, 2, buffer, 0, &length), buffer);
+  EXPECT_EQ(Read(db, 2), "");
+  EXPECT_EQ(DbRead(nullptr, 1, buffer, 16, &length), nullptr);
+  DbClose(db);
+}
+
+TEST_F(DatabaseTest, RecordsOverSixtyFourKilobytesAreNotRead) {
+  Put(Layout({Record(1, std::string(65536, 'x')), Record(2, std::string(65535, 'y'))}));
+  Database* db = Open();
+  EXPECT_EQ(DbCount(db), 2u);
+  EXPECT_EQ(Read(db, 1), "<none>");  // not cut to its low 16 bits
+  EXPECT_EQ(Read(db, 2), std::string(65535, 'y'));
+  DbClose(db);
+}
+
+TEST_F(DatabaseTest, ScrambledRecordReadsPlainAndIsWrittenBackPlain) {
+  Put(Layout({Record(7, "secret", 'a', kDbFlagScrambled | 0x10)}));
+  EXPECT_EQ(Bytes(25 + 26, 6), "\xD4\xC2\xC4\xD5\xC2\xD3");  // each byte XOR 0xA7
+  Database* db = Open();
+  std::string data = Read(db, 7);
+  EXPECT_EQ(data, "secret");
+  EXPECT_EQ(DbWrite(db, 7, data.data(), 6, 'a'), 1);
+  EXPECT_EQ(Entry(db, 7).flags, kDbFlagWritten);
+  DbClose(db);
+  EXPECT_EQ(Bytes(25 + 26, 6), "secret");
+  db = Open();
+  EXPECT_EQ(Read(db, 7), "secret");
+  DbClose(db);
+}
+
+TEST_F(DatabaseTest, SameLengthOverwritesHeaderAndDataInPlace) {
+  DatabaseRecord old = Record(kGidVersion, std::string("\x00\x81\x01\x00", 4), 'q', 0x1B);
+  old.field_a = 9;
+  old.field_b = 10;
+  Put(Layout({old, Record(2, "other")}));
+  size_t size = GetFile(kMain).size();
+  Database* db = Open();
+  EXPECT_EQ(DbWrite(db, kGidVersion, "\x00\x85\x02\x00", 4, 0), 1);
+  EXPECT_EQ(Read(db, kGidVersion), std::string("\x00\x85\x02\x00", 4));
+  DbClose(db);
+  EXPECT_EQ(GetFile(kMain).size(), size);
+  DbRecordHeader header;
+  std::string bytes = Bytes(25, 26);
+  DecodeRecordHeader(reinterpret_cast<const uint8_t*>(bytes.data()), kDbCurrentForm, &header);
+  EXPECT_EQ(header.magic, kDbRecordMagic);
+  EXPECT_EQ(header.type, 'b');
+  EXPECT_EQ(header.flags, kDbFlagWritten);
+  EXPECT_EQ(header.field_a, 0u);
+  EXPECT_EQ(header.field_b, 0u);
+  EXPECT_EQ(header.offset, 25u);
+}
+
+TEST_F(DatabaseTest, OtherLengthSupersedesTheOldRecordAndAppends) {
+  Put(Layout({Record(1, "short"), Record(2, "two")}));
+  size_t size = GetFile(kMain).size();
+  Database* db = Open();
+  EXPECT_EQ(DbWrite(db, 1, "much longer", 11, 'p'), 1);
+  EXPECT_EQ(Read(db, 1), "much longer");
+  EXPECT_EQ(Entry(db, 1).offset, size);
+  EXPECT_EQ(Entry(db, 1).flags, 0);                       // type 'p' carries no flag
+  EXPECT_EQ(Visited(db), (std::vector<uint32_t>{2, 1}));  // the entry kept its place
+  DbClose(db);
+  EXPECT_EQ(GetFile(kMain).size(), size + 26 + 11);
+  EXPECT_EQ(static_cast<uint8_t>(Bytes(25 + 13, 1)[0]), kDbFlagSuperseded);
+  db = Open();
+  EXPECT_EQ(DbCount(db), 2u);
+  EXPECT_EQ(Read(db, 1), "much longer");
+  EXPECT_EQ(Entry(db, 1).type, 'p');
+  DbClose(db);
+}
+
+TEST_F(DatabaseTest, NewRecordsAreAppendedAsTheNewestAndEmptyOnesAreHeadersOnly) {
+  Put(Layout({Record(1, "one")}));
+  Database* db = Open();
+  EXPECT_EQ(DbWrite(db, 2, nullptr, 0, 0), 1);
+  EXPECT_EQ(DbWriteText(db, kGidVersionText, "2.5"), 1);
+  EXPECT_EQ(DbWrite(db, 3, nullptr, 4, 0), 0);  // a length without data is refused
+  EXPECT_EQ(Visited(db), (std::vector<uint32_t>{kGidVersionText, 2, 1}));
+  EXPECT_EQ(Entry(db, kGidVersionText).type, 't');
+  DbClose(db);
+  EXPECT_EQ(GetFile(kMain).size(), 25u + 26 + 3 + 26 + 26 + 3);
+  db = Open();
+  EXPECT_EQ(Read(db, 2), "");
+  EXPECT_EQ(Read(db, kGidVersionText), "2.5");
+  EXPECT_EQ(DbWriteText(db, 9, std::string(65536, 't').c_str()), 0);
+  DbClose(db);
+}
+
+TEST_F(DatabaseTest, OlderFormFilesAreReadAndWrittenInTheirOwnForm) {
+  Put(Layout({Record(1, "old one", 'b', 0x20), Record(2, "old two")}, kDbOlderForm));
+  Database* db = Open();
+  EXPECT_EQ(db->form, kDbOlderForm);
+  EXPECT_EQ(Read(db, 2), "old two");
+  EXPECT_EQ(DbWrite(db, 1, "replaced", 8, 0), 1);
+  EXPECT_EQ(DbWrite(db, 2, "OLD TWO", 7, 0), 1);
+  DbClose(db);
+  std::string file = GetFile(kMain);
+  EXPECT_EQ(file.size(), 10u + 22 + 7 + 22 + 7 + 22 + 8);
+  EXPECT_EQ(file.substr(10 + 22 + 7 + 22 + 7, 2), "RE");  // no 26-byte header in the file
+  EXPECT_EQ(static_cast<uint8_t>(file[10 + 9]), kDbFlagSuperseded | 0x20);
+  db = Open();
+  EXPECT_EQ(Read(db, 1), "replaced");
+  EXPECT_EQ(Read(db, 2), "OLD TWO");
+  DbClose(db);
+}
+
+TEST_F(DatabaseTest, NoRoomAndCancelWritesNothingAndStopsTheInstallation) {
+  WriteMachineIni("[free]\nC=4096\nC.cluster=4096\n");
+  SetAnswers("box RETRY\nbox CANCEL\n");
+  Put(Layout({Record(1, "one")}));
+  std::string before = GetFile(kMain);
+  snprintf(g_setup.disk_full_program, kDiskFullProgramCapacity, "%s", "CLEANUP.EXE");
+  Database* db = Open();
+  EXPECT_EQ(DbWrite(db, 1, "longer one", 10, 0), 0);
+  EXPECT_EQ(Read(db, 1), "one");
+  DbClose(db);
+  EXPECT_EQ(GetFile(kMain), before);
+  EXPECT_EQ(g_setup.install_stopped, 1);
+  EXPECT_EQ(g_setup.offer_disk_full_program, 1);
+  std::string transcript = Transcript();
+  EXPECT_NE(transcript.find("answer=RETRY by=script text=\"There is not enough disk space to "
+                            "continue!\\n\\nPlease delete one or more files from drive C: and "
+                            "then select Retry to continue.\""),
+            std::string::npos);
+  EXPECT_NE(transcript.find("answer=CANCEL"), std::string::npos);
+}
+
+TEST_F(DatabaseTest, ShortWriteGivenUpCutsTheFileBackAndKeepsTheOldRecord) {
+  SetAnswers("box CANCEL\n");
+  Put(Layout({Record(1, "one"), Record(2, "two")}));
+  std::string before = GetFile(kMain);
+  Database* db = Open();
+  HostFault fault = {kFaultDiskFull, 2, 0, "MAIN.IDX"};  // the data, after the header
+  ASSERT_EQ(HostFaultAdd(fault), 1);
+  EXPECT_EQ(DbWrite(db, 1, "a longer one", 12, 0), 0);
+  EXPECT_EQ(g_setup.install_stopped, 1);
+  EXPECT_EQ(Read(db, 1), "one");
+  EXPECT_EQ(GetFile(kMain), before);
+  g_setup.install_stopped = 0;
+  EXPECT_EQ(DbWrite(db, 3, "three", 5, 0), 1);  // the next append lands where the failed one was
+  DbClose(db);
+  db = Open();
+  EXPECT_EQ(Read(db, 1), "one");
+  EXPECT_EQ(Read(db, 3), "three");
+  DbClose(db);
+}
+
+TEST_F(DatabaseTest, FailedReopenFailsTheWriteAndLaterOperationsSafely) {
+  Put(Layout({Record(1, "one")}));
+  Database* db = Open();
+  HostFault fault = {kFaultCannotOpen, 1, 0, "MAIN.IDX"};
+  ASSERT_EQ(HostFaultAdd(fault), 1);
+  EXPECT_EQ(DbWrite(db, 2, "two", 3, 0), 0);
+  EXPECT_EQ(db->file, kPlatNoFile);
+  EXPECT_EQ(Read(db, 1), "<none>");
+  EXPECT_EQ(DbWrite(db, 1, "uno", 3, 0), 0);
+  EXPECT_EQ(DbClose(db), 1);
+}
+
+TEST_F(DatabaseTest, ClosingDeletesTheCompanionIndexButNeverTheDatabase) {
+  Put(Layout({}));
+  PutFile("C:\\VELNET\\IDB\\MAIN.ind", "stale");
+  DbClose(Open());
+  EXPECT_FALSE(Exists("C:\\VELNET\\IDB\\MAIN.ind"));
+  EXPECT_EQ(DbClose(Open()), 1);  // no companion: no error
+  EXPECT_EQ(DbClose(nullptr), 0);
+
+  Put(Layout({}), "C:\\V.1\\NOEXT");
+  PutFile("C:\\V.ind", "not the companion");
+  Database* db = Open("C:\\V.1\\NOEXT");
+  EXPECT_STREQ(db->companion_path, "");
+  DbClose(db);
+  EXPECT_TRUE(Exists("C:\\V.ind"));
+
+  Put(Layout({}), "C:\\V\\SELF.IND");
+  db = Open("C:\\V\\SELF.IND");
+  EXPECT_STREQ(db->companion_path, "");
+  DbClose(db);
+  EXPECT_TRUE(Exists("C:\\V\\SELF.IND"));
+}
+
+int StopAtTwo(Database*, uint32_t gid, uint32_t, void* context) {
+  static_cast<std::vector<uint32_t>*>(context)->push_back(gid);
+  return gid != 2;
+}
+
+TEST_F(DatabaseTest, VisitStopsWhenAskedAndCountsFollowTheIndex) {
+  Put(Layout({Record(1, "1"), Record(2, "2"), Record(3, "3")}));
+  Database* db = Open();
+  std::vector<uint32_t> seen;
+  EXPECT_EQ(DbForEach(db, StopAtTwo, &seen), 1);
+  EXPECT_EQ(seen, (std::vector<uint32_t>{3, 2}));
+  EXPECT_EQ(DbForEach(nullptr, StopAtTwo, &seen), 0);
+  EXPECT_EQ(DbCount(nullptr), 0u);
+  DbClose(db);
+}
+
+// A visitor that writes every visited record again, longer, into the same database.
+int Lengthen(Database* db, uint32_t gid, uint32_t length, void* context) {
+  ++*static_cast<int*>(context);
+  std::string data(length + 1, 'L');
+  return DbWrite(db, gid + 1000, data.data(), static_cast<uint16_t>(data.size()), 0);
+}
+
+TEST_F(DatabaseTest, ManyRecordsTakeThreeBlocksAndRecordsWrittenDuringAVisitAreNotVisited) {
+  std::vector<DatabaseRecord> records;
+  for (uint32_t gid = 0; gid < 3000; ++gid) records.push_back(Record(gid * 7919, "r"));
+  for (uint32_t gid = 0; gid < 3000; gid += 3) records.push_back(Record(gid * 7919, "again"));
+  Put(Layout(records));
+  Database* db = Open();
+  EXPECT_EQ(DbCount(db), 3000u);
+  EXPECT_EQ(g_setup.live_blocks, 3);  // the open database, its entries and its hash table
+  EXPECT_EQ(Read(db, 2997 * 7919), "again");
+  EXPECT_EQ(Read(db, 2998 * 7919), "r");
+  EXPECT_EQ(Read(db, 5), "<none>");
+  int visits = 0;
+  EXPECT_EQ(DbForEach(db, Lengthen, &visits), 1);
+  EXPECT_EQ(visits, 3000);
+  EXPECT_EQ(DbCount(db), 6000u);
+  EXPECT_EQ(Read(db, 7919 + 1000), "LL");
+  DbClose(db);
+}
+
+}  // namespace
