@@ -11,49 +11,21 @@
 #include <sstream>
 #include <string>
 
+#include "tests/support/archive_tools.h"
+#include "tests/support/tool_test.h"
+
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadHostFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 uint32_t U32At(const std::string& bytes, size_t at) {
   const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data()) + at;
   return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 
-class VntpackTest : public ::testing::Test {
+class VntpackTest : public ToolTest {
  protected:
-  void SetUp() override {
-    const char* temp = getenv("TMPDIR");
-    std::string pattern =
-        std::string(temp != nullptr && temp[0] != '\0' ? temp : "/tmp") + "/vnt-pack-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    ASSERT_NE(mkdtemp(name.data()), nullptr);
-    dir_ = name.data();
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  // Runs vntpack with the arguments (a shell word list); its stderr is kept in errors_.
-  int Vntpack(const std::string& arguments) {
-    std::string command = "'" VNTPACK_PROGRAM "' " + arguments + " >'" + dir_ + "/out.txt' 2>'" +
-                          dir_ + "/err.txt' </dev/null";
-    int status = system(command.c_str());
-    errors_ = ReadHostFile(dir_ + "/err.txt");
-    output_ = ReadHostFile(dir_ + "/out.txt");
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-
-  void Put(const std::string& name, const std::string& text) {
-    fs::create_directories(fs::path(dir_ + "/" + name).parent_path());
-    std::ofstream(dir_ + "/" + name, std::ios::binary) << text;
-  }
+  int Vntpack(const std::string& arguments) { return Run(VNTPACK_PROGRAM, arguments); }
 
   // Builds a manifest from a header section and file lines; the file F.TXT exists.
   int BuildManifest(const std::string& text) {
@@ -61,10 +33,6 @@ class VntpackTest : public ::testing::Test {
     Put("m.ini", text);
     return Vntpack("build '" + dir_ + "/m.ini' -o '" + dir_ + "/p.bin'");
   }
-
-  std::string dir_;
-  std::string errors_;
-  std::string output_;
 };
 
 TEST_F(VntpackTest, TheDemoPayloadBuildsVerifiesAndExtracts) {

@@ -7,28 +7,13 @@
 #include <iostream>
 #include <sstream>
 
+#include "tools/common/whole_files.h"
 #include "tools/vntpack/commands.h"
 #include "tools/vntpack/manifest.h"
 #include "tools/vntpack/member_archive.h"
 #include "tools/vntpack/payload_writer.h"
 
 namespace {
-
-bool ReadFile(const std::string& path, std::string* bytes) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return false;
-  std::ostringstream data;
-  data << file.rdbuf();
-  *bytes = data.str();
-  return !file.bad();
-}
-
-bool WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file << bytes;
-  file.close();
-  return file.good();
-}
 
 int Fail(const std::string& message) {
   std::cerr << "vntpack: " << message << "\n";
@@ -46,7 +31,7 @@ int BuildCommand(const BuildOptions& options) {
   PayloadLayout layout = manifest.header;
   if (manifest.library) {
     std::string library;
-    if (!ReadFile(options.library, &library)) {
+    if (!ReadWholeFile(options.library, &library)) {
       return Fail("cannot read the extraction library " + options.library);
     }
     layout.files.push_back({"dunzipnt.dll", library, static_cast<uint32_t>(library.size())});
@@ -56,7 +41,7 @@ int BuildCommand(const BuildOptions& options) {
     std::string data;
     struct stat info;
     if (stat(file.source.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
-        !ReadFile(file.source, &data)) {
+        !ReadWholeFile(file.source, &data)) {
       return Fail("[files] " + file.name + ": cannot read " + file.source);
     }
     if (data.size() > 0xFFFFFFFEu) return Fail("[files] " + file.name + ": over 4 GB");
@@ -72,7 +57,7 @@ int BuildCommand(const BuildOptions& options) {
   if (layout.files.size() > 0xFFFF) return Fail("[files]: more than 65535 entries");
   for (const PayloadFile& file : layout.files) total += file.data.size();
   if (FileTableOffset(layout) + total > 0xFFFFFFFEu) return Fail("the payload would pass 4 GB");
-  if (!WriteFile(options.output, BuildPayload(layout)))
+  if (!WriteWholeFile(options.output, BuildPayload(layout)))
     return Fail("cannot write " + options.output);
   return 0;
 }
@@ -81,15 +66,15 @@ int AttachCommand(const std::string& program, const std::string& payload,
                   const std::string& marker_text, const std::string& output) {
   std::string program_bytes;
   std::string payload_bytes;
-  if (!ReadFile(program, &program_bytes)) return Fail("cannot read the program " + program);
-  if (!ReadFile(payload, &payload_bytes)) return Fail("cannot read the payload " + payload);
+  if (!ReadWholeFile(program, &program_bytes)) return Fail("cannot read the program " + program);
+  if (!ReadWholeFile(payload, &payload_bytes)) return Fail("cannot read the payload " + payload);
   if (payload_bytes.compare(0, 2, "RS") != 0) return Fail(payload + " is no payload (no \"RS\")");
   if (marker_text.size() > 15) return Fail("the marker text has more than 15 characters");
   std::string out;
   if (!AttachPayload(program_bytes, payload_bytes, marker_text, &out)) {
     return Fail(program + " has no single payload marker \"_DaduZ_\"");
   }
-  if (!WriteFile(output, out)) return Fail("cannot write " + output);
+  if (!WriteWholeFile(output, out)) return Fail("cannot write " + output);
   std::error_code ignored;
   std::filesystem::permissions(output, std::filesystem::status(program).permissions(), ignored);
   return 0;

@@ -3,20 +3,13 @@
 //   vntpack attach SETUP PAYLOAD -o OUT [--marker-text TEXT]
 //   vntpack list FILE | extract FILE DIR | verify FILE   [--library DLL]
 // Exit status 0 on success, 1 when the input is faulty, 2 for a wrong command line.
-#include <CLI/CLI.hpp>
-
 #include <iostream>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "tools/common/command_line.h"
 #include "tools/vntpack/commands.h"
-
-namespace {
-
-const int kUsageStatus = 2;
-
-}  // namespace
 
 int main(int argc, char** argv) {
   CLI::App app{"vntpack: builds Velnet setup payloads and looks inside them"};
@@ -64,14 +57,8 @@ int main(int argc, char** argv) {
   verify_command->add_option("FILE", file, "a payload, or a program with a payload")->required();
   verify_command->add_option("--library", library, library_help);
 
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::CallForHelp& help) {
-    return app.exit(help);
-  } catch (const CLI::ParseError& error) {
-    app.exit(error);
-    return kUsageStatus;
-  }
+  int status = ParseCommandLine(app, argc, argv);
+  if (status >= 0) return status;
 
   if (*build_command) {
     build.library = library;

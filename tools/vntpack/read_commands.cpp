@@ -2,15 +2,12 @@
 // host platform layer, on a scratch simulated machine whose Z: drive is the host's "/", so a
 // payload vntpack accepts is one the setup program accepts; member archives go through the
 // extraction library itself.
-#include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
-#include <vector>
 
 #include "driver/setup_state.h"
 #include "payload/extraction_library.h"
@@ -18,6 +15,7 @@
 #include "payload/payload_reader.h"
 #include "platform/host/host_machine.h"
 #include "platform/modules.h"
+#include "tools/common/scratch_machine.h"
 #include "tools/vntpack/commands.h"
 
 namespace fs = std::filesystem;
@@ -28,30 +26,6 @@ int Fail(const std::string& message) {
   std::cerr << "vntpack: " << message << "\n";
   return 1;
 }
-
-// A fresh folder under TMPDIR (or /tmp), removed with everything in it when done.
-struct ScratchFolder {
-  std::string path;
-  explicit ScratchFolder(const char* prefix) {
-    const char* temp = getenv("TMPDIR");
-    std::string pattern =
-        std::string(temp != nullptr && temp[0] != '\0' ? temp : "/tmp") + "/" + prefix + "-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    if (mkdtemp(name.data()) != nullptr) path = name.data();
-  }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    if (!path.empty()) fs::remove_all(path, ignored);
-  }
-};
-
-// The simulated machine the reader and the library run on: nothing but the default Z: drive.
-struct ScratchMachine {
-  ScratchFolder folder{"vntpack-machine"};
-  bool open = !folder.path.empty() && HostMachineOpen(folder.path.c_str());
-  ~ScratchMachine() { HostMachineClose(); }
-};
 
 // The host path as a path of the host platform's Z: drive ("/a/b" is "Z:\a\b").
 bool ZPath(const std::string& host, std::string* out) {
@@ -304,7 +278,7 @@ int ExtractEntries(const Opened& opened, const std::string& folder, const Librar
 }  // namespace
 
 int ListCommand(const std::string& file) {
-  ScratchMachine machine;
+  ScratchMachine machine("vntpack-machine");
   if (!machine.open) return Fail("cannot make a scratch machine");
   Opened opened;
   std::string error;
@@ -316,7 +290,7 @@ int ListCommand(const std::string& file) {
 
 int ExtractCommand(const std::string& file, const std::string& folder,
                    const std::string& library_path) {
-  ScratchMachine machine;
+  ScratchMachine machine("vntpack-machine");
   if (!machine.open) return Fail("cannot make a scratch machine");
   Opened opened;
   Library library;
@@ -330,7 +304,7 @@ int ExtractCommand(const std::string& file, const std::string& folder,
 }
 
 int VerifyCommand(const std::string& file, const std::string& library_path) {
-  ScratchMachine machine;
+  ScratchMachine machine("vntpack-machine");
   if (!machine.open) return Fail("cannot make a scratch machine");
   Opened opened;
   Library library;

@@ -1,0 +1,22 @@
+// The four commands of vntdb. Each prints its faults on standard error and returns the process
+// exit status: 0 on success, 1 when the database (or the description) is faulty or missing.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "tools/vntdb/database_writer.h"
+
+// The file header, then one line per live record in the order the records first appear.
+int ListCommand(const std::string& file);
+
+enum DumpStyle { kDumpAuto, kDumpHex, kDumpText };
+// The record's data as the setup reads it (unscrambled): as text when every byte is printable
+// (or kDumpText: the bytes as they are), otherwise as a hex dump.
+int DumpCommand(const std::string& file, uint32_t gid, DumpStyle style);
+
+// Walks every record strictly and opens the file as the setup does; 1 on any fault.
+int CheckCommand(const std::string& file);
+
+// Writes the layout to file.
+int CreateCommand(const std::string& file, const DatabaseLayout& layout);
