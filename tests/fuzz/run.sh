@@ -12,19 +12,24 @@ readonly seconds=${2:-20}
 CC=clang CXX=clang++ cmake -S "$source_dir" -B "$build_dir" -DCMAKE_BUILD_TYPE=Debug \
   -DVNT_FUZZ=ON -DVNT_SANITIZE=ON -DBUILD_TESTING=OFF >"$build_dir.configure.log" 2>&1 ||
   { cat "$build_dir.configure.log"; exit 1; }
-cmake --build "$build_dir" -j2 --target payload_header_fuzz archive_fuzz
+cmake --build "$build_dir" -j2 --target payload_header_fuzz archive_fuzz database_fuzz
 
 work="$build_dir/fuzz-run"
 rm -rf "$work"
-mkdir -p "$work/archive-seeds" "$work/payload-seeds"
+mkdir -p "$work/archive-seeds" "$work/payload-seeds" "$work/database-seeds"
 (
   cd "$work"
   printf 'Velnet script line\r\n%.0s' {1..40} >SCRIPT.SCR
   zip -q -X -9 archive-seeds/deflated.zip SCRIPT.SCR
   zip -q -X -0 archive-seeds/stored.zip SCRIPT.SCR
   zip -q -X - SCRIPT.SCR | cat >archive-seeds/descriptor.zip
+  cp "$source_dir/demo/files/IDB/MERGE.DB" database-seeds/merge.db
   python3 - <<'PY'
 import struct
+older = b'DC' + struct.pack('<II', 0x01000401, 0)
+for gid, data in ((0x14000006, b'\x00\x83\x02\x00'), (7, b'scrambled')):
+    older += b'RE' + struct.pack('<IHBBIII', gid, len(data), ord('b'), 2, 0, 0, len(older)) + data
+open('database-seeds/older.db', 'wb').write(older)
 def text(s): return struct.pack('<H', len(s)) + s
 header = b'RS' + text(b'') + text(b'Velnet') + text(b'Velnet') + text(b'') + text(b'VNT.EXE')
 header += text(b'Velnet Setup') + text(b'2.5') + text(b'Welcome') + text(b'Not found')
@@ -43,9 +48,10 @@ PY
 )
 
 status=0
-for target in payload_header_fuzz archive_fuzz; do
+for target in payload_header_fuzz archive_fuzz database_fuzz; do
   seeds="$work/archive-seeds"
   [[ $target == payload_header_fuzz ]] && seeds="$work/payload-seeds"
+  [[ $target == database_fuzz ]] && seeds="$work/database-seeds"
   mkdir -p "$work/$target-corpus"
   echo "== $target, $seconds s"
   if ! (cd "$work" && "$build_dir/tests/fuzz/$target" -max_total_time="$seconds" \
