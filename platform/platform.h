@@ -13,5 +13,7 @@
 #include "platform/modules.h"
 #include "platform/ole.h"
 #include "platform/processes.h"
+#include "platform/profile.h"
+#include "platform/registry.h"
 #include "platform/system.h"
 #include "platform/windows.h"

@@ -63,6 +63,9 @@ uint32_t PlatSetWindowLong(PlatWindow window, int index, uint32_t value);
 intptr_t PlatSendItemMessage(PlatWindow dialog, int item, uint32_t message, uintptr_t wparam,
                              intptr_t lparam);
 
+// SetCursor with the hourglass (IDC_WAIT) while waiting is 1, with the arrow (IDC_ARROW) after.
+void PlatShowWaitCursor(int waiting);
+
 // A queued message, as MSG holds it.
 struct PlatMessage {
   PlatWindow window;

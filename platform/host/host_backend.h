@@ -141,6 +141,12 @@ void HostResetWindows();
 void HostRecordDialogClose(HostWindow* dialog);
 void HostShowProgress(HostWindow* dialog);
 
+// ---- The registry (host_registry.cpp).
+// Reads <root>/registry.reg into the registry (an empty one when there is no file).
+void HostLoadRegistry();
+// Records every key handle still open in the transcript, then forgets the registry.
+void HostCloseRegistry();
+
 // ---- Open files (host_files.cpp).
 // How many handles of this machine hold the host file open, and whether one holds it alone.
 int HostFileOpenCount(dev_t device, ino_t inode, int* exclusive);
@@ -155,6 +161,8 @@ uint32_t HostAttributes(const struct stat& info);
 
 // ---- Text helpers (host_text.cpp).
 char HostUpper(char c);
+// Cuts blanks and tabs at both ends, and the line end; returns the first character kept.
+char* HostTrim(char* text);
 int HostSameNoCase(const char* a, const char* b);
 int HostContainsNoCase(const char* text, const char* piece);
 // Decimal, or hexadecimal after "0x"; the whole text must be the number. 1 or 0.

@@ -21,8 +21,9 @@ struct Plan {
 Plan g_plan;
 
 const char* KindName(HostFaultKind kind) {
-  static const char* const kNames[kFaultKindCount] = {"disk-full", "cannot-open", "read-only",
-                                                      "in-use",    "alloc-fails", "module-load"};
+  static const char* const kNames[kFaultKindCount] = {
+      "disk-full",   "cannot-open", "read-only",      "in-use",
+      "alloc-fails", "module-load", "registry-denied"};
   return kNames[kind];
 }
 

@@ -1,6 +1,7 @@
 // The open simulated machine: its root directory, its description from machine.ini, and the
 // transcript that records what a real system would have shown or done. Opening a machine
-// resets the answer script and the fault plan; closing it closes the files left open.
+// resets the answer script and the fault plan and reads its registry; closing it closes the
+// files and registry keys left open.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -52,6 +53,7 @@ int HostMachineOpen(const char* root) {
     return 0;
   }
   HostReadMachineIni(ini, &g_machine.info);
+  HostLoadRegistry();
   // Mounts are kept as real paths so that the program's own file maps back through them.
   for (HostDrive& drive : g_machine.info.drives) {
     if (drive.mounted && realpath(drive.mount, real) != nullptr) {
@@ -63,6 +65,7 @@ int HostMachineOpen(const char* root) {
 
 void HostMachineClose() {
   if (g_machine.open) HostCloseAllFiles();
+  HostCloseRegistry();
   g_machine.open = 0;
   g_machine.root[0] = '\0';
   HostMachineDefaults(&g_machine.info);

@@ -42,6 +42,7 @@ enum HostFaultKind {
   kFaultInUse,       // the exclusive open fails, as for a file that another program holds open
   kFaultAllocFails,  // PlatAllocMemory returns null
   kFaultModuleLoad,  // a library cannot be loaded
+  kFaultRegistryDenied,  // opening or creating a key, or setting a value, is denied
   kFaultKindCount
 };
 struct HostFault {
@@ -55,6 +56,9 @@ void HostFaultClear();  // removes every rule and sets every kind's call count b
 // characters); the filter is copied.
 int HostFaultAdd(const HostFault& fault);
 uint32_t HostFaultCalls(HostFaultKind kind);  // matching calls seen so far, fired or not
+
+// 1 while the program shows the hourglass cursor (PlatShowWaitCursor).
+int HostWaitCursorShown();
 
 // Queues a message for PlatPeekMessage, after those already queued (16 at most).
 void HostPostMessage(PlatWindow window, uint32_t message, uintptr_t wparam, intptr_t lparam);

@@ -13,16 +13,6 @@ const size_t kLineMax = 1024;  // one line of machine.ini, NUL included
 
 enum Section { kNoSection, kMachine, kDrives, kFree, kMounts, kWindows, kModules };
 
-char* Trim(char* text) {
-  while (*text == ' ' || *text == '\t') ++text;
-  size_t length = strlen(text);
-  while (length > 0 && (text[length - 1] == ' ' || text[length - 1] == '\t' ||
-                        text[length - 1] == '\r' || text[length - 1] == '\n')) {
-    text[--length] = '\0';
-  }
-  return text;
-}
-
 Section SectionNamed(const char* name) {
   static const struct {
     const char* name;
@@ -155,20 +145,20 @@ void AddName(const char* value, char (*list)[kHostNameMax], int* count) {
 }
 
 void ReadLine(char* line, Section* section, HostMachineInfo* info) {
-  char* text = Trim(line);
+  char* text = HostTrim(line);
   if (*text == '\0' || *text == ';' || *text == '#') return;
   if (*text == '[') {
     char* end = strchr(text, ']');
     if (end == nullptr) return;
     *end = '\0';
-    *section = SectionNamed(Trim(text + 1));
+    *section = SectionNamed(HostTrim(text + 1));
     return;
   }
   char* equals = strchr(text, '=');
   if (equals == nullptr) return;
   *equals = '\0';
-  const char* key = Trim(text);
-  const char* value = Trim(equals + 1);
+  const char* key = HostTrim(text);
+  const char* value = HostTrim(equals + 1);
   switch (*section) {
     case kMachine:
       ReadMachineKey(key, value, info);

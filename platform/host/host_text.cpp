@@ -1,6 +1,6 @@
 // Small text helpers of the host backend: case-insensitive comparison as Windows does it for
-// names (ASCII letters only), number parsing for machine.ini and answers.txt, bounded copies
-// and the escaping of transcript fields.
+// names (ASCII letters only), trimming and number parsing for machine.ini and answers.txt,
+// bounded copies and the escaping of transcript fields.
 #include <cstdlib>
 #include <cstring>
 
@@ -8,6 +8,16 @@
 
 char HostUpper(char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+char* HostTrim(char* text) {
+  while (*text == ' ' || *text == '\t') ++text;
+  size_t length = strlen(text);
+  while (length > 0 && (text[length - 1] == ' ' || text[length - 1] == '\t' ||
+                        text[length - 1] == '\r' || text[length - 1] == '\n')) {
+    text[--length] = '\0';
+  }
+  return text;
 }
 
 int HostSameNoCase(const char* a, const char* b) {

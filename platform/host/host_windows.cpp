@@ -30,6 +30,7 @@ struct Windows {
   int queued;
   int session_asked;
   int clicked;  // a script click was delivered since the queue was last found empty
+  int wait_cursor;
 };
 Windows g_windows;
 
@@ -255,6 +256,14 @@ intptr_t PlatSendItemMessage(PlatWindow dialog, int item, uint32_t message, uint
   HostWindow* control = HostDialogItem(dialog, item);
   if (control == nullptr) return 0;
   return HostDeliver(control, message, wparam, lparam);
+}
+
+void PlatShowWaitCursor(int waiting) {
+  g_windows.wait_cursor = waiting != 0;
+}
+
+int HostWaitCursorShown() {
+  return g_windows.wait_cursor;
 }
 
 void HostPostMessage(PlatWindow window, uint32_t message, uintptr_t wparam, intptr_t lparam) {

@@ -127,6 +127,10 @@ intptr_t PlatSendItemMessage(PlatWindow dialog, int item, uint32_t message, uint
   return SendDlgItemMessageA(static_cast<HWND>(dialog), item, message, wparam, lparam);
 }
 
+void PlatShowWaitCursor(int waiting) {
+  SetCursor(LoadCursorA(nullptr, waiting ? IDC_WAIT : IDC_ARROW));
+}
+
 int PlatPeekMessage(PlatMessage* message) {
   MSG msg;
   if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return 0;

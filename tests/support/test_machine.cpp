@@ -109,7 +109,20 @@ void MachineTest::SetAnswers(const std::string& text) {
 }
 
 std::string MachineTest::Transcript() {
-  std::ifstream file(root_ + "/transcript.txt", std::ios::binary);
+  return ReadRootFile("transcript.txt");
+}
+
+void MachineTest::WriteRegistry(const std::string& text) {
+  WriteRootFile("registry.reg", text);
+  Reopen();
+}
+
+std::string MachineTest::Registry() {
+  return ReadRootFile("registry.reg");
+}
+
+std::string MachineTest::ReadRootFile(const char* name) {
+  std::ifstream file(root_ + "/" + name, std::ios::binary);
   std::ostringstream text;
   text << file.rdbuf();
   return text.str();

@@ -26,10 +26,14 @@ class MachineTest : public ::testing::Test {
   // Writes answers.txt and reopens the machine so that the script is read from its start.
   void SetAnswers(const std::string& text);
   std::string Transcript();
+  // Writes registry.reg and reopens the machine, which reads it; and the file as it is now.
+  void WriteRegistry(const std::string& text);
+  std::string Registry();
 
   std::string root_;
 
  private:
   void WriteRootFile(const char* name, const std::string& text);
+  std::string ReadRootFile(const char* name);
   void Reopen();
 };
