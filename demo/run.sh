@@ -2,7 +2,9 @@
 # The main job: builds SETUP.EXE and the payload tool, packs the demo payload (demo/payload.ini,
 # with the Win32 dunzipnt.dll as its first entry) and installs it with SETUP.EXE under Wine (Xvfb,
 # a fresh Windows 95 prefix), the way a user would: "SETUP.EXE -X C:\DEMO.PAY -P C:\VELNET".
-# Then it shows what the run did: screenshots under build/demo/, update.log and the files.
+# C:\VELNET holds the main database of the demo's old installation (demo/old), into which the
+# update merges its records. Then it shows what the run did: screenshots under build/demo/,
+# update.log, the files and the merged database.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -10,7 +12,7 @@ root=$PWD
 bash cmake/install-packages.sh
 echo "Building the host tools and SETUP.EXE..."
 cmake --preset host-release >/dev/null
-cmake --build --preset host-release -j2 --target vntpack >/dev/null
+cmake --build --preset host-release -j2 --target vntpack vntdb >/dev/null
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j2 >/dev/null
 
@@ -33,6 +35,8 @@ trap 'bash "$root/tests/e2e/wine/wine_session.sh" stop "$session"' EXIT
 source "$session/env.sh"
 drive_c=$WINEPREFIX/drive_c
 cp "$out/DEMO.PAY" "$drive_c/DEMO.PAY"
+mkdir -p "$drive_c/VELNET/IDB"
+cp demo/old/IDB/MAIN.IDX "$drive_c/VELNET/IDB/MAIN.IDX"
 
 echo
 echo "== SETUP.EXE -X C:\\DEMO.PAY -P C:\\VELNET =="
@@ -58,4 +62,7 @@ echo "  ..."
 for file in windows/DOSGAME.PIF windows/system/VNTCTL32.DLL; do
   [[ -f "$drive_c/$file" ]] && echo "C:\\${file//\//\\} ($(stat -c %s "$drive_c/$file") bytes)"
 done
+echo
+echo "C:\\VELNET\\IDB\\MAIN.IDX after the merge:"
+build/host-release/tools/vntdb/vntdb list "$drive_c/VELNET/IDB/MAIN.IDX" | sed 's/^/  /'
 exit "$status"

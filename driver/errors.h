@@ -27,6 +27,11 @@ enum ErrorNumber : uint16_t {
   kErrorTempCreate = 19,
   kErrorTempClose = 20,
   kErrorSizeMismatch = 21,
+  kErrorMainDatabaseOpen = 22,
+  kErrorVersionWrite = 23,
+  kErrorVersionMissing = 24,
+  kErrorVersionTextWrite = 25,
+  kErrorMarkerTextWrite = 29,
   kErrorSystemCopy = 30,
   kErrorUnzipBase = 1000,  // 1000 + the extraction library's result code
 };

@@ -3,12 +3,16 @@
 // Between the two come the tests of the machine.
 #include "driver/setup_main.h"
 
+#include "driver/browser.h"
 #include "driver/environment_checks.h"
 #include "driver/errors.h"
 #include "driver/options.h"
+#include "driver/programs.h"
+#include "driver/run_end.h"
 #include "driver/run_setup.h"
 #include "driver/setup_state.h"
 #include "driver/update_log.h"
+#include "integration/progman_dde.h"
 #include "payload/payload_reader.h"
 #include "platform/system.h"
 #include "ui/frame_window.h"
@@ -40,22 +44,29 @@ int SetupMain(PlatInstance instance, const char* command_line) {
   PlatGetWindowsDirectory(g_setup.windows_dir, kStatePath);
   ParseOptions(command_line);
   LogOptions();
+  RegisterDdeClientClass();
 
   int started = g_setup.error_number == 0 && OpenPayload() && ReadPayloadHeader() &&
                 CreateFrameWindow(g_setup.frame_title);
   if (started) {
     if (g_setup.check_hardware) CheckHardware();
+    if (g_setup.ie_build_required != 0 && g_setup.ie_installers.count == 0) {
+      CheckBrowserPrerequisite();
+    }
     if (CheckPlatform() && !g_setup.setup_aborted) RunSetup();
   } else if (g_setup.error_number == 0) {
     // The OLE check failed: its message box told the user, and the run goes no further.
     g_setup.setup_aborted = 1;
   }
   ClosePayload();
+  if (!FinishRun()) return 0;
   DestroyFrameWindow();
 
   LogLine("Peak handles = %u", static_cast<unsigned>(g_setup.peak_blocks));
   ReportFatalError();
   FlushLog();
+  UnregisterDdeClientClass();
   ReleasePayloadHeader();
+  if (!g_setup.follow_on_launched && g_setup.reboot_requested) RestartWindows();
   return g_setup.error_number != 0 ? 1 : 0;
 }

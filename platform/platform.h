@@ -4,6 +4,7 @@
 // platform/host (a simulated Windows machine in a directory); the build links exactly one.
 #pragma once
 
+#include "platform/dde.h"
 #include "platform/dialogs.h"
 #include "platform/drawing.h"
 #include "platform/files.h"

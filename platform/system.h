@@ -1,5 +1,5 @@
 // The machine and the program itself: Windows directory, the program's file and payload marker,
-// windows and modules that exist, drives and their free space.
+// windows and modules that exist, drives and their free space, and a pause.
 //
 // Contract: text results go into a caller's buffer of the given size (NUL included) and the
 // length is returned; 0 means failure and leaves the buffer empty. A result that does not fit
@@ -54,3 +54,6 @@ struct PlatDiskSpace {
   uint32_t total_clusters;
 };
 int PlatGetDiskFreeSpace(const char* root, PlatDiskSpace* space);
+
+// Sleep: the program does nothing for that many milliseconds (the host does not wait).
+void PlatSleep(uint32_t milliseconds);

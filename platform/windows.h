@@ -13,6 +13,7 @@
 
 // Message numbers the program handles or sends.
 const uint32_t kWmCreate = 0x0001;
+const uint32_t kWmDestroy = 0x0002;
 const uint32_t kWmPaint = 0x000F;
 const uint32_t kWmQueryEndSession = 0x0011;
 const uint32_t kWmQuit = 0x0012;
@@ -28,6 +29,7 @@ const uintptr_t kScClose = 0xF060;  // WM_SYSCOMMAND: Close from the system menu
 const int kSwHide = 0;
 const int kSwShow = 5;
 const int kSwShowMaximized = 3;
+const int kSwRestore = 9;
 
 // A window procedure of the program: the message, and the result Windows gets back.
 typedef intptr_t (*PlatWindowProc)(PlatWindow window, uint32_t message, uintptr_t wparam,
@@ -50,7 +52,18 @@ int PlatUnregisterClass(const char* name);  // 1 when the class was registered a
 // CreateWindowExA with no extended style, CW_USEDEFAULT position and width, y and height 0, no
 // parent or menu, the program's instance.
 PlatWindow PlatCreateWindow(const char* class_name, const char* title, uint32_t style);
+// CreateWindowExA with no extended style, an empty title, style 0 (hidden), position and size
+// 0, no parent or menu, the program's instance and param as the creation parameter, which the
+// procedure reads from WM_CREATE's lparam with PlatCreateParam. Null when creation failed (the
+// procedure answered WM_CREATE with -1).
+PlatWindow PlatCreateHiddenWindow(const char* class_name, uint32_t param);
+uint32_t PlatCreateParam(intptr_t create_lparam);
 int PlatDestroyWindow(PlatWindow window);
+// IsWindow, IsIconic, and EnableWindow (returning 1 when the window was disabled before); they
+// apply to the windows of other programs too.
+int PlatIsWindow(PlatWindow window);
+int PlatIsIconic(PlatWindow window);
+int PlatEnableWindow(PlatWindow window, int enable);
 int PlatShowWindow(PlatWindow window, int command);  // 1 when it was visible before
 int PlatUpdateWindow(PlatWindow window);
 int PlatInvalidateWindow(PlatWindow window, int erase);  // the whole client area
@@ -79,6 +92,14 @@ struct PlatMessage {
 // PeekMessageA(any window of the thread, PM_REMOVE): 1 when a message was taken, 0 when the
 // queue is empty. Never waits.
 int PlatPeekMessage(PlatMessage* message);
+// SendMessageA (to kBroadcastWindow of platform/dde.h: every top-level window) and PostMessageA.
+intptr_t PlatSendMessage(PlatWindow window, uint32_t message, uintptr_t wparam, intptr_t lparam);
+int PlatPostMessage(PlatWindow window, uint32_t message, uintptr_t wparam, intptr_t lparam);
+// GetMessageA(window, first, last) with a time limit: 1 when a message for the window in the
+// range [first, last] came within timeout milliseconds (it is taken from the queue), 0 when
+// none came. No other message is dispatched meanwhile.
+int PlatWaitForMessage(PlatWindow window, uint32_t first, uint32_t last, uint32_t timeout,
+                       PlatMessage* message);
 // IsDialogMessageA: 1 when the dialog took the message (and handled it).
 int PlatIsDialogMessage(PlatWindow dialog, PlatMessage* message);
 // TranslateMessage and DispatchMessageA.

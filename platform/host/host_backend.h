@@ -22,6 +22,18 @@ const size_t kHostNameMax = 128;  // one window class or module name, NUL includ
 const uint32_t kHostDefaultCluster = 32768;  // 64 sectors of 512 bytes
 
 // ---- The machine description (host_machine_ini.cpp reads it, host_machine.cpp keeps it).
+const int kHostCommandListMax = 8;      // Program Manager commands machine.ini can name
+const size_t kHostCommandNameMax = 32;  // one command name, NUL included
+// The simulated Program Manager ([progman] of machine.ini).
+struct HostProgmanInfo {
+  int servers;  // DDE servers that answer "PROGMAN"; -1: one when [windows] lists Progman
+  int minimized;
+  uint32_t terminate_after;  // the server ends the conversation after so many answers; 0 never
+  char refuse[kHostCommandListMax][kHostCommandNameMax];  // commands answered "refused"
+  int refuse_count;
+  char ignore[kHostCommandListMax][kHostCommandNameMax];  // commands never answered
+  int ignore_count;
+};
 struct HostDrive {
   PlatDriveType type;  // kDriveUnknown: remote when mounted, fixed when the drive folder
                        // exists, else no root dir
@@ -52,6 +64,7 @@ struct HostMachineInfo {
   uint32_t screen_height;
   uint32_t ole_build;  // OleBuildVersion
   int end_session;     // 1: Windows asks the frame to end the session
+  HostProgmanInfo progman;
 };
 void HostMachineDefaults(HostMachineInfo* info);
 // Reads machine.ini over the defaults already in info; a missing file leaves them as they are.
@@ -140,6 +153,21 @@ void HostResetWindows();
 // terminal after a control changed (host_dialogs.cpp).
 void HostRecordDialogClose(HostWindow* dialog);
 void HostShowProgress(HostWindow* dialog);
+
+// ---- Other programs' windows, DDE and the simulated Program Manager (host_progman.cpp).
+// The index in machine.ini's [windows] list of a window PlatFindWindow gave, or -1
+// (host_system.cpp).
+int HostListedWindow(PlatWindow window);
+// A message posted to a simulated DDE server, which acts on it at once; 0 when the window is
+// none of them.
+int HostDdePost(PlatWindow window, uint32_t message, uintptr_t wparam, intptr_t lparam);
+// A message sent to every top-level window: the servers answer WM_DDE_INITIATE.
+void HostDdeBroadcast(uint32_t message, uintptr_t wparam, intptr_t lparam);
+// ShowWindow on another program's window; 1 when it was visible before.
+int HostShowOtherWindow(PlatWindow window, int command);
+// Records the atoms and the DDE memory the program did not give back, then forgets them and
+// the servers' conversations.
+void HostCloseDde();
 
 // ---- The registry (host_registry.cpp).
 // Reads <root>/registry.reg into the registry (an empty one when there is no file).

@@ -1,7 +1,7 @@
 // The open simulated machine: its root directory, its description from machine.ini, and the
 // transcript that records what a real system would have shown or done. Opening a machine
 // resets the answer script and the fault plan and reads its registry; closing it closes the
-// files and registry keys left open.
+// files, registry keys, atoms and DDE memory left open.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -66,6 +66,7 @@ int HostMachineOpen(const char* root) {
 void HostMachineClose() {
   if (g_machine.open) HostCloseAllFiles();
   HostCloseRegistry();
+  HostCloseDde();
   g_machine.open = 0;
   g_machine.root[0] = '\0';
   HostMachineDefaults(&g_machine.info);

@@ -1,5 +1,6 @@
 // Reads machine.ini, the description of a simulated machine (docs/host-machine.md): sections
-// [machine], [drives], [free], [mounts], [windows] and [modules] of key=value lines. The reader
+// [machine], [drives], [free], [mounts], [windows], [modules] and [progman] of key=value lines.
+// The reader
 // is forgiving: unknown sections and keys, bad values and over-long lines are ignored and the
 // default stays.
 #include <cstdio>
@@ -11,14 +12,15 @@ namespace {
 
 const size_t kLineMax = 1024;  // one line of machine.ini, NUL included
 
-enum Section { kNoSection, kMachine, kDrives, kFree, kMounts, kWindows, kModules };
+enum Section { kNoSection, kMachine, kDrives, kFree, kMounts, kWindows, kModules, kProgman };
 
 Section SectionNamed(const char* name) {
   static const struct {
     const char* name;
     Section section;
   } kSections[] = {{"machine", kMachine}, {"drives", kDrives},   {"free", kFree},
-                   {"mounts", kMounts},   {"windows", kWindows}, {"modules", kModules}};
+                   {"mounts", kMounts},   {"windows", kWindows}, {"modules", kModules},
+                   {"progman", kProgman}};
   for (const auto& entry : kSections) {
     if (HostSameNoCase(name, entry.name)) return entry.section;
   }
@@ -144,6 +146,26 @@ void AddName(const char* value, char (*list)[kHostNameMax], int* count) {
   if (HostCopyText(list[*count], kHostNameMax, value)) ++*count;
 }
 
+void AddCommand(const char* value, char (*list)[kHostCommandNameMax], int* count) {
+  if (*count >= kHostCommandListMax || *value == '\0') return;
+  if (HostCopyText(list[*count], kHostCommandNameMax, value)) ++*count;
+}
+
+void ReadProgmanKey(const char* key, const char* value, HostProgmanInfo* progman) {
+  uint32_t number = 0;
+  if (HostSameNoCase(key, "servers")) {
+    if (SetNumber(value, 2, 0, &number)) progman->servers = static_cast<int>(number);
+  } else if (HostSameNoCase(key, "minimized")) {
+    if (SetNumber(value, 1, 0, &number)) progman->minimized = static_cast<int>(number);
+  } else if (HostSameNoCase(key, "terminate_after")) {
+    SetNumber(value, UINT32_MAX, 0, &progman->terminate_after);
+  } else if (HostSameNoCase(key, "refuse")) {
+    AddCommand(value, progman->refuse, &progman->refuse_count);
+  } else if (HostSameNoCase(key, "ignore")) {
+    AddCommand(value, progman->ignore, &progman->ignore_count);
+  }
+}
+
 void ReadLine(char* line, Section* section, HostMachineInfo* info) {
   char* text = HostTrim(line);
   if (*text == '\0' || *text == ';' || *text == '#') return;
@@ -178,6 +200,9 @@ void ReadLine(char* line, Section* section, HostMachineInfo* info) {
     case kModules:
       if (HostSameNoCase(key, "module")) AddName(value, info->modules, &info->module_count);
       break;
+    case kProgman:
+      ReadProgmanKey(key, value, &info->progman);
+      break;
     case kNoSection:
       break;
   }
@@ -198,6 +223,7 @@ void HostMachineDefaults(HostMachineInfo* info) {
   info->display_planes = 1;
   info->screen_width = 800;
   info->screen_height = 600;
+  info->progman.servers = -1;
   info->ole_build = 0x00170280;  // 23.640, OLE 2 of Windows 95
   for (HostDrive& drive : info->drives) {
     drive.type = kDriveUnknown;

@@ -1,6 +1,7 @@
 // The simulated machine as the program sees it: Windows and system directories, platform,
 // processor and memory from machine.ini; the program's own file as a Windows path; the window
-// classes and modules that "exist"; drive types and free space (clamped to 32 bits).
+// classes and modules that "exist"; drive types and free space (clamped to 32 bits); a pause
+// that takes no time.
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -80,13 +81,19 @@ PlatWindow PlatFindWindow(const char* window_class) {
   return nullptr;
 }
 
-int PlatSetForegroundWindow(PlatWindow window) {
-  const HostMachineInfo& info = HostInfo();
+int HostListedWindow(PlatWindow window) {
   uintptr_t token = reinterpret_cast<uintptr_t>(window);
-  if (token < kFirstWindow || token >= kFirstWindow + static_cast<uintptr_t>(info.class_count)) {
-    return 0;
+  if (token < kFirstWindow ||
+      token >= kFirstWindow + static_cast<uintptr_t>(HostInfo().class_count)) {
+    return -1;
   }
-  HostTranscript("set-foreground \"%s\"", info.classes[token - kFirstWindow]);
+  return static_cast<int>(token - kFirstWindow);
+}
+
+int PlatSetForegroundWindow(PlatWindow window) {
+  int listed = HostListedWindow(window);
+  if (listed < 0) return 0;
+  HostTranscript("set-foreground \"%s\"", HostInfo().classes[listed]);
   return 1;
 }
 
@@ -127,3 +134,5 @@ int PlatGetDiskFreeSpace(const char* root, PlatDiskSpace* space) {
   space->total_clusters = Clusters(total_bytes, entry.cluster_bytes);
   return 1;
 }
+
+void PlatSleep(uint32_t) {}

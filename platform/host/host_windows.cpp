@@ -1,12 +1,13 @@
 // Windows, window classes and the message queue of the simulated machine. Windows are entries
-// of a table, and their tokens are 0x2000 + the entry's index. The queue holds what tests post
-// and, when it is empty, what the machine itself sends: the end-of-session question to the
-// frame (once, when machine.ini asks for it) and the script's clicks on open modeless dialogs,
-// one between two empty queues.
+// of a table, and their tokens are 0x2000 + the entry's index. The queue holds what tests and
+// the simulated DDE servers post and, when it is empty, what the machine itself sends: the
+// end-of-session question to the frame (once, when machine.ini asks for it) and the script's
+// clicks on open modeless dialogs, one between two empty queues.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/dde.h"
 #include "platform/dialogs.h"
 #include "platform/host/host_backend.h"
 #include "platform/windows.h"
@@ -176,7 +177,12 @@ int PlatUnregisterClass(const char* name) {
   return 1;
 }
 
-PlatWindow PlatCreateWindow(const char* class_name, const char* title, uint32_t style) {
+namespace {
+
+// A top-level window of a registered class, of the screen's size or of none. WM_CREATE gets
+// param as its lparam; an answer of -1 destroys the window again, as CreateWindowExA does.
+PlatWindow CreateTopWindow(const char* class_name, const char* title, uint32_t style, int sized,
+                           uint32_t param) {
   HostClass* entry = FindClass(class_name);
   if (entry == nullptr) return nullptr;
   HostWindow* window = HostNewWindow(kHostTopWindow);
@@ -186,14 +192,32 @@ PlatWindow PlatCreateWindow(const char* class_name, const char* title, uint32_t 
   window->procedure = entry->procedure;
   window->visible = (style & 0x10000000u) != 0;
   const HostMachineInfo& info = HostInfo();
-  window->width = static_cast<int>(info.screen_width);
-  window->height = static_cast<int>(info.screen_height);
+  window->width = sized ? static_cast<int>(info.screen_width) : 0;
+  window->height = sized ? static_cast<int>(info.screen_height) : 0;
   char* title_field = HostEscapeText(window->text);
   HostTranscript("window-create class=\"%s\" title=\"%s\"", window->class_name,
                  title_field != nullptr ? title_field : "?");
   free(title_field);
-  HostDeliver(window, kWmCreate, 0, 0);
-  return HostWindowToken(window);
+  PlatWindow token = HostWindowToken(window);
+  if (HostDeliver(window, kWmCreate, 0, static_cast<intptr_t>(param)) == -1) {
+    PlatDestroyWindow(token);
+    return nullptr;
+  }
+  return token;
+}
+
+}  // namespace
+
+PlatWindow PlatCreateWindow(const char* class_name, const char* title, uint32_t style) {
+  return CreateTopWindow(class_name, title, style, 1, 0);
+}
+
+PlatWindow PlatCreateHiddenWindow(const char* class_name, uint32_t param) {
+  return CreateTopWindow(class_name, "", 0, 0, param);
+}
+
+uint32_t PlatCreateParam(intptr_t create_lparam) {
+  return static_cast<uint32_t>(create_lparam);
 }
 
 int PlatDestroyWindow(PlatWindow token) {
@@ -202,15 +226,22 @@ int PlatDestroyWindow(PlatWindow token) {
   if (window->kind == kHostDialog) {
     if (!window->modal) HostRecordDialogClose(window);
   } else if (window->kind == kHostTopWindow) {
+    HostDeliver(window, kWmDestroy, 0, 0);
     HostTranscript("window-destroy class=\"%s\"", window->class_name);
   }
   HostRemoveWindow(window);
+  // Messages still queued for the window go with it.
+  int kept = 0;
+  for (int i = 0; i < g_windows.queued; ++i) {
+    if (g_windows.queue[i].window != token) g_windows.queue[kept++] = g_windows.queue[i];
+  }
+  g_windows.queued = kept;
   return 1;
 }
 
 int PlatShowWindow(PlatWindow token, int command) {
   HostWindow* window = HostWindowOf(token);
-  if (window == nullptr) return 0;
+  if (window == nullptr) return HostShowOtherWindow(token, command);
   int was_visible = window->visible;
   window->visible = command != kSwHide;
   if (window->kind == kHostDialog && was_visible != window->visible) {
@@ -256,6 +287,41 @@ intptr_t PlatSendItemMessage(PlatWindow dialog, int item, uint32_t message, uint
   HostWindow* control = HostDialogItem(dialog, item);
   if (control == nullptr) return 0;
   return HostDeliver(control, message, wparam, lparam);
+}
+
+intptr_t PlatSendMessage(PlatWindow token, uint32_t message, uintptr_t wparam, intptr_t lparam) {
+  if (reinterpret_cast<uintptr_t>(token) == kBroadcastWindow) {
+    for (HostWindow& window : g_windows.table) {
+      if (window.kind == kHostTopWindow) HostDeliver(&window, message, wparam, lparam);
+    }
+    HostDdeBroadcast(message, wparam, lparam);
+    return 0;
+  }
+  HostWindow* window = HostWindowOf(token);
+  return window != nullptr ? HostDeliver(window, message, wparam, lparam) : 0;
+}
+
+int PlatPostMessage(PlatWindow token, uint32_t message, uintptr_t wparam, intptr_t lparam) {
+  if (HostDdePost(token, message, wparam, lparam)) return 1;
+  if (HostWindowOf(token) == nullptr || g_windows.queued == kQueueMax) return 0;
+  HostPostMessage(token, message, wparam, lparam);
+  return 1;
+}
+
+// No time passes on the simulated machine: what is not queued now never comes.
+int PlatWaitForMessage(PlatWindow token, uint32_t first, uint32_t last, uint32_t,
+                       PlatMessage* message) {
+  for (int i = 0; i < g_windows.queued; ++i) {
+    const PlatMessage& queued = g_windows.queue[i];
+    if (queued.window != token || queued.message < first || queued.message > last) continue;
+    *message = queued;
+    memmove(g_windows.queue + i, g_windows.queue + i + 1,
+            sizeof(PlatMessage) * static_cast<size_t>(g_windows.queued - i - 1));
+    --g_windows.queued;
+    return 1;
+  }
+  HostTranscript("message-wait-timeout");
+  return 0;
 }
 
 void PlatShowWaitCursor(int waiting) {

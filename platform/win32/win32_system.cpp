@@ -1,5 +1,6 @@
 // The machine and the program for the Win32 backend: directories, version, processor, memory,
-// the program's own file and payload marker resource, windows, modules, drives and free space.
+// the program's own file and payload marker resource, windows, modules, drives and free space,
+// and a pause.
 // Text results that do not fit the caller's buffer are failures with an empty buffer.
 #include <windows.h>
 
@@ -118,4 +119,8 @@ int PlatGetDiskFreeSpace(const char* root, PlatDiskSpace* space) {
     space->total_clusters = ClampClusters(total_clusters, cluster_bytes);
   }
   return 1;
+}
+
+void PlatSleep(uint32_t milliseconds) {
+  Sleep(milliseconds);
 }

@@ -90,6 +90,30 @@ PlatWindow PlatCreateWindow(const char* class_name, const char* title, uint32_t 
                          nullptr, GetModuleHandleA(nullptr), nullptr);
 }
 
+PlatWindow PlatCreateHiddenWindow(const char* class_name, uint32_t param) {
+  return CreateWindowExA(0, class_name, "", 0, 0, 0, 0, 0, nullptr, nullptr,
+                         GetModuleHandleA(nullptr),
+                         reinterpret_cast<void*>(static_cast<uintptr_t>(param)));
+}
+
+uint32_t PlatCreateParam(intptr_t create_lparam) {
+  const CREATESTRUCTA* create = reinterpret_cast<const CREATESTRUCTA*>(create_lparam);
+  if (create == nullptr) return 0;
+  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(create->lpCreateParams));
+}
+
+int PlatIsWindow(PlatWindow window) {
+  return window != nullptr && IsWindow(static_cast<HWND>(window));
+}
+
+int PlatIsIconic(PlatWindow window) {
+  return window != nullptr && IsIconic(static_cast<HWND>(window));
+}
+
+int PlatEnableWindow(PlatWindow window, int enable) {
+  return window != nullptr && EnableWindow(static_cast<HWND>(window), enable);
+}
+
 int PlatDestroyWindow(PlatWindow window) {
   return window != nullptr && DestroyWindow(static_cast<HWND>(window));
 }
@@ -137,6 +161,32 @@ int PlatPeekMessage(PlatMessage* message) {
   *message =
       PlatMessage{msg.hwnd, msg.message, msg.wParam, msg.lParam, msg.time, msg.pt.x, msg.pt.y};
   return 1;
+}
+
+intptr_t PlatSendMessage(PlatWindow window, uint32_t message, uintptr_t wparam, intptr_t lparam) {
+  return SendMessageA(static_cast<HWND>(window), message, wparam, lparam);
+}
+
+int PlatPostMessage(PlatWindow window, uint32_t message, uintptr_t wparam, intptr_t lparam) {
+  return PostMessageA(static_cast<HWND>(window), message, wparam, lparam) != 0;
+}
+
+// Takes a matching message when there is one, else sleeps until a message is posted or sent to
+// the thread or the time is up. Sent messages are delivered by PeekMessageA itself.
+int PlatWaitForMessage(PlatWindow window, uint32_t first, uint32_t last, uint32_t timeout,
+                       PlatMessage* message) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    MSG msg;
+    if (PeekMessageA(&msg, static_cast<HWND>(window), first, last, PM_REMOVE)) {
+      *message =
+          PlatMessage{msg.hwnd, msg.message, msg.wParam, msg.lParam, msg.time, msg.pt.x, msg.pt.y};
+      return 1;
+    }
+    DWORD waited = GetTickCount() - start;
+    if (waited >= timeout) return 0;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, timeout - waited, QS_POSTMESSAGE | QS_SENDMESSAGE);
+  }
 }
 
 int PlatIsDialogMessage(PlatWindow dialog, PlatMessage* message) {

@@ -8,11 +8,16 @@
 #include <sstream>
 #include <string>
 
+#include "database/database.h"
+#include "driver/memory.h"
+#include "platform/files.h"
 #include "tests/support/archive_tools.h"
 #include "tests/support/payload_writer.h"
 #include "tests/support/test_machine.h"
 
 namespace {
+
+const char kMainDatabase[] = "C:\\VELNET\\IDB\\MAIN.IDX";
 
 class HostSetupTest : public MachineTest {
  protected:
@@ -172,6 +177,8 @@ TEST_F(HostSetupTest, EveryRunClosesWhatItOpened) {
   EXPECT_FALSE(Shown("file-left-open")) << Transcript();
 }
 
+// The demo payload, installed with -P into C:\VELNET where the demo's old installation has
+// left its main database.
 class DemoInstallTest : public HostSetupTest {
  protected:
   void SetUp() override {
@@ -179,12 +186,25 @@ class DemoInstallTest : public HostSetupTest {
     ASSERT_EQ(
         Run(VNTPACK_PROGRAM, "build " DEMO_DIRECTORY "/payload.ini -o " + HostPath("C:\\DEMO.PAY")),
         0);
+    PutFile(kMainDatabase, ReadHostFile(DEMO_DIRECTORY "/old/IDB/MAIN.IDX"));
+  }
+  // The record's data in the main database, or "<none>".
+  std::string MainRecord(uint32_t gid) {
+    Database* db = nullptr;
+    if (DbOpen(kMainDatabase, &db) != 0) return "<no database>";
+    uint32_t length = 0;
+    uint8_t* data = DbRead(db, gid, nullptr, 0, &length);
+    std::string text =
+        data != nullptr ? std::string(reinterpret_cast<char*>(data), length) : "<none>";
+    FreeBlock(data);
+    DbClose(db);
+    return text;
   }
   // Demo files as the installation must leave them: their bytes, under the destination.
   void ExpectDemoInstalled(const std::string& dest) {
     const std::string demo = DEMO_DIRECTORY "/files/";
-    for (const char* name : {"VNT.EXE", "DOSGAME.EXE", "GUIDE.TXT", "SCRIPTS/CONNECT.SCR",
-                             "IDB/MERGE.DB", "RM_VNT.EXE"}) {
+    for (const char* name :
+         {"VNT.EXE", "DOSGAME.EXE", "GUIDE.TXT", "SCRIPTS/CONNECT.SCR", "RM_VNT.EXE"}) {
       std::string windows_name = name;
       for (char& c : windows_name) c = c == '/' ? '\\' : c;
       EXPECT_EQ(GetFile((dest + "\\" + windows_name).c_str()), ReadHostFile(demo + name)) << name;
@@ -205,9 +225,35 @@ TEST_F(DemoInstallTest, InstallModeInstallsTheDemoPayload) {
   EXPECT_NE(log.find("Installing files\r\n"), std::string::npos);
   EXPECT_NE(log.find("Created C:\\WINDOWS\\DOSGAME.PIF\r\n"), std::string::npos);
   EXPECT_FALSE(Exists("C:\\update.log"));
+
+  // The merge: the ten records of the merge file in the main database, its own records kept,
+  // the version stamped (0x0384) and the version text written; the merge file deleted.
+  EXPECT_NE(log.find("Old version: 0.0\r\nWrote GID 65537 (size 21)\r\n"), std::string::npos)
+      << log;
+  EXPECT_NE(log.find("Wrote GID 196610 (size 30)\r\nNew version: 132.3\r\n"), std::string::npos)
+      << log;
+  EXPECT_EQ(MainRecord(0x00010001), "Welcome to Velnet 2.5");
+  EXPECT_EQ(MainRecord(0x00030001), "Phone book updated for 2.5");
+  EXPECT_EQ(MainRecord(0x00020003), std::string("\x01\x00\x02\x00\x19\x00", 6));
+  EXPECT_EQ(MainRecord(0x00030002), "Thank you for choosing Velnet.");
+  EXPECT_EQ(MainRecord(0x01000010), "Member profile: AUSTIN");
+  EXPECT_EQ(MainRecord(0x00050001), "Saved settings of the member");
+  EXPECT_EQ(MainRecord(kGidVersion), std::string("\x00\x84\x03\x00", 4));
+  EXPECT_EQ(MainRecord(kGidVersionText), "2.5");
+  EXPECT_FALSE(Exists("C:\\VELNET\\IDB\\MERGE.DB"));
+  EXPECT_NE(GetFile("C:\\WINDOWS\\WIN.INI").find("AppPath=C:\\VELNET"), std::string::npos);
   std::string transcript = Transcript();
   EXPECT_NE(transcript.find("dialog-open 220"), std::string::npos) << transcript;
   EXPECT_EQ(transcript.find("file-left-open"), std::string::npos);
+}
+
+TEST_F(DemoInstallTest, WithoutAMainDatabaseTheInstallationIsUndoneWithError22) {
+  ASSERT_TRUE(PlatDeleteFile(kMainDatabase));
+  EXPECT_EQ(RunSetup("-X C:\\DEMO.PAY -P C:\\VELNET"), 1);
+  EXPECT_TRUE(Shown("An error (#22) has occurred"));
+  EXPECT_NE(GetFile("C:\\update.log").find("Fatal error #22\r\n"), std::string::npos);
+  EXPECT_FALSE(Exists("C:\\VELNET\\VNT.EXE"));
+  EXPECT_FALSE(Exists("C:\\VELNET\\IDB\\MERGE.DB"));  // a payload file: cleaned up too
 }
 
 TEST_F(DemoInstallTest, WindowsNtIsRefusedBeforeInstalling) {
@@ -231,6 +277,38 @@ TEST_F(DemoInstallTest, UserCancelInInstallModeCleansUp) {
   ASSERT_EQ(RunSetup("-X C:\\DEMO.PAY -P C:\\VELNET"), 0);
   EXPECT_FALSE(Exists("C:\\VELNET\\SCRIPTS\\ACCOUNT.SCR"));
   EXPECT_NE(GetFile("C:\\VELNET\\update.log").find("User stopped install\r\nCleaning up\r\n"),
+            std::string::npos);
+}
+
+TEST_F(DemoInstallTest, TheProgramItemGoesToProgramManagerAfterTheFiles) {
+  WriteMachineIni("[windows]\nclass=Progman\n");
+  ASSERT_EQ(RunSetup("-X C:\\DEMO.PAY -P C:\\VELNET"), 0);
+  std::string transcript = Transcript();
+  size_t group = transcript.find("command=\"[CreateGroup(Velnet)]\" result=accepted");
+  size_t item = transcript.find("command=\"[AddItem(C:\\VELNET\\VNT.EXE,Velnet)]\" result=accepted");
+  size_t shown = transcript.find("command=\"[ShowGroup(Velnet,7)]\" result=accepted");
+  ASSERT_NE(shown, std::string::npos) << transcript;
+  EXPECT_LT(transcript.find("dialog-close 220"), group);
+  EXPECT_LT(group, item);
+  EXPECT_LT(item, shown);
+  EXPECT_EQ(transcript.find("atom-left"), std::string::npos);
+  EXPECT_EQ(transcript.find("dde-memory-left"), std::string::npos);
+  std::string log = GetFile("C:\\VELNET\\update.log");
+  EXPECT_EQ(log.find("DDE"), std::string::npos) << log;
+  EXPECT_EQ(log.find("Group failed"), std::string::npos) << log;
+}
+
+TEST_F(DemoInstallTest, OptionDLeavesProgramManagerAlone) {
+  WriteMachineIni("[windows]\nclass=Progman\n");
+  ASSERT_EQ(RunSetup("-D -X C:\\DEMO.PAY -P C:\\VELNET"), 0);
+  EXPECT_TRUE(Exists("C:\\VELNET\\VNT.EXE"));
+  EXPECT_EQ(Transcript().find("dde-initiate"), std::string::npos);
+}
+
+TEST_F(DemoInstallTest, WithoutProgramManagerTheRunGoesOn) {
+  ASSERT_EQ(RunSetup("-X C:\\DEMO.PAY -P C:\\VELNET"), 0);
+  EXPECT_TRUE(Exists("C:\\VELNET\\VNT.EXE"));
+  EXPECT_NE(GetFile("C:\\VELNET\\update.log").find("Couldn't create DDE client window\r\n"),
             std::string::npos);
 }
 

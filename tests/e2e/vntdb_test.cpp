@@ -27,27 +27,26 @@ class VntdbTest : public ToolTest {
   }
 };
 
-DatabaseRecord Record(uint32_t gid, const std::string& data, uint8_t flags = 0) {
-  DatabaseRecord record;
-  record.gid = gid;
-  record.data = data;
-  record.flags = flags;
-  return record;
-}
-
 std::string Database(std::vector<DatabaseRecord> records) {
   DatabaseLayout layout;
   layout.records = std::move(records);
   return BuildDatabase(layout);
 }
 
-TEST_F(VntdbTest, TheDemoMergeDatabaseIsWhatItsDescriptionMakes) {
-  ASSERT_EQ(Vntdb("create " + Path("MERGE.DB") + " --from '" DEMO_DIRECTORY "/merge-db.txt'"), 0)
-      << errors_;
+TEST_F(VntdbTest, TheDemoDatabasesAreWhatTheirDescriptionsMake) {
+  for (const char* made : {"files/IDB/MERGE.DB=merge-db.txt", "old/IDB/MAIN.IDX=main-db.txt"}) {
+    std::string database = made;
+    std::string description = database.substr(database.find('=') + 1);
+    database.resize(database.find('='));
+    ASSERT_EQ(
+        Vntdb("create " + Path("made.db") + " --from '" DEMO_DIRECTORY "/" + description + "'"), 0)
+        << errors_;
+    EXPECT_TRUE(ReadHostFile(dir_ + "/made.db") == ReadHostFile(DEMO_DIRECTORY "/" + database))
+        << "demo/" << database << " is stale: vntdb create demo/" << database << " --from demo/"
+        << description;
+    ASSERT_EQ(Vntdb("check '" DEMO_DIRECTORY "/" + database + "'"), 0) << errors_;
+  }
   const std::string committed = DEMO_DIRECTORY "/files/IDB/MERGE.DB";
-  EXPECT_TRUE(ReadHostFile(dir_ + "/MERGE.DB") == ReadHostFile(committed))
-      << "demo/files/IDB/MERGE.DB is stale: vntdb create demo/files/IDB/MERGE.DB --from "
-         "demo/merge-db.txt";
   ASSERT_EQ(Vntdb("check '" + committed + "'"), 0) << errors_;
   EXPECT_NE(output_.find("10 records (10 live, 0 superseded), no faults"), std::string::npos);
   ASSERT_EQ(Vntdb("list '" + committed + "'"), 0) << errors_;
@@ -95,8 +94,8 @@ TEST_F(VntdbTest, OlderFormDatabasesAreMadeAndRead) {
 }
 
 TEST_F(VntdbTest, CheckNamesEveryKindOfDamage) {
-  std::string good =
-      Database({Record(1, "one"), Record(2, "two", kDbFlagSuperseded), Record(2, "two again")});
+  std::string good = Database({MakeRecord(1, "one"), MakeRecord(2, "two", 'b', kDbFlagSuperseded),
+                               MakeRecord(2, "two again")});
   ASSERT_EQ(CheckOf(good), 0) << errors_;
   EXPECT_NE(output_.find("3 records (2 live, 1 superseded), no faults"), std::string::npos);
 
@@ -108,16 +107,16 @@ TEST_F(VntdbTest, CheckNamesEveryKindOfDamage) {
   bad_magic[25 + 29] = 'X';
   EXPECT_EQ(CheckOf(bad_magic), 1);
   EXPECT_NE(errors_.find("offset 54: no record header here"), std::string::npos) << errors_;
-  EXPECT_EQ(CheckOf(Database({Record(1, "one"), Record(1, "uno")})), 1);
+  EXPECT_EQ(CheckOf(Database({MakeRecord(1, "one"), MakeRecord(1, "uno")})), 1);
   EXPECT_NE(errors_.find("a second live record of this GID (the first is at 25)"),
             std::string::npos);
-  EXPECT_EQ(CheckOf(Database({Record(1, std::string(65536, 'x'))})), 1);
+  EXPECT_EQ(CheckOf(Database({MakeRecord(1, std::string(65536, 'x'))})), 1);
   EXPECT_NE(errors_.find("65536 data bytes, more than the setup reads"), std::string::npos);
   std::string signature = good;
   signature[8] = '!';
   EXPECT_EQ(CheckOf(signature), 1);
   EXPECT_NE(errors_.find("the signature is not"), std::string::npos);
-  std::string unscannable = Database({Record(1, "one"), Record(2, "two")});
+  std::string unscannable = Database({MakeRecord(1, "one"), MakeRecord(2, "two")});
   unscannable[25] = 'X';  // the only good successor is the last record
   EXPECT_EQ(CheckOf(unscannable), 1);
   EXPECT_NE(errors_.find("the setup cannot scan its records"), std::string::npos);
@@ -128,7 +127,7 @@ TEST_F(VntdbTest, CheckNamesEveryKindOfDamage) {
 }
 
 TEST_F(VntdbTest, ReadingLeavesTheCompanionIndexBesideTheOriginalAlone) {
-  Put("MAIN.IDX", Database({Record(1, "one")}));
+  Put("MAIN.IDX", Database({MakeRecord(1, "one")}));
   Put("MAIN.ind", "the client's index");
   ASSERT_EQ(Vntdb("list " + Path("MAIN.IDX")), 0) << errors_;
   ASSERT_EQ(Vntdb("dump " + Path("MAIN.IDX") + " 1"), 0) << errors_;

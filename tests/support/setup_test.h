@@ -27,6 +27,15 @@ class SetupTest : public MachineTest {
     MachineTest::TearDown();
   }
 
+  // Writes the log into dest_dir (whatever error number is stored) and returns update.log there.
+  std::string DestinationLog() {
+    uint16_t error = g_setup.error_number;
+    g_setup.error_number = 0;
+    FlushLog();
+    g_setup.error_number = error;
+    return GetFile((std::string(g_setup.dest_dir) + "\\update.log").c_str());
+  }
+
   // Writes a payload file into the machine and points -X at it.
   void UsePayloadFile(const std::string& bytes, const char* path = "C:\\PAYLOAD.BIN") {
     PutFile(path, bytes);

@@ -12,28 +12,10 @@
 #include "driver/memory.h"
 #include "driver/setup_state.h"
 #include "driver/update_log.h"
-#include "tests/support/setup_test.h"
+#include "tests/support/database_fixture.h"
 #include "tools/vntdb/database_writer.h"
 
 namespace {
-
-const char kMain[] = "C:\\VELNET\\IDB\\MAIN.IDX";
-
-DatabaseRecord Record(uint32_t gid, const std::string& data, char type = 'b', uint8_t flags = 0) {
-  DatabaseRecord record;
-  record.gid = gid;
-  record.data = data;
-  record.type = type;
-  record.flags = flags;
-  return record;
-}
-
-DatabaseLayout Layout(std::vector<DatabaseRecord> records, DbForm form = kDbCurrentForm) {
-  DatabaseLayout layout;
-  layout.form = form;
-  layout.records = std::move(records);
-  return layout;
-}
 
 // The GIDs in the order DbForEach visits them.
 int CollectGid(Database*, uint32_t gid, uint32_t, void* context) {
@@ -47,35 +29,8 @@ std::vector<uint32_t> Visited(Database* db) {
   return gids;
 }
 
-class DatabaseTest : public SetupTest {
+class DatabaseTest : public DatabaseFixture {
  protected:
-  void Put(const DatabaseLayout& layout, const char* path = kMain) {
-    PutFile(path, BuildDatabase(layout));
-  }
-  Database* Open(const char* path = kMain) {
-    Database* db = nullptr;
-    EXPECT_EQ(DbOpen(path, &db), 0);
-    return db;
-  }
-  // The record's data read into a new block, or "<none>".
-  std::string Read(Database* db, uint32_t gid) {
-    uint32_t length = 99;
-    uint8_t* data = DbRead(db, gid, nullptr, 0, &length);
-    if (data == nullptr) {
-      EXPECT_EQ(length, 0u);
-      return "<none>";
-    }
-    EXPECT_EQ(data[length], 0) << "a new buffer is terminated";
-    std::string text(reinterpret_cast<char*>(data), length);
-    FreeBlock(data);
-    return text;
-  }
-  // The header copy the index holds for the GID.
-  DbRecordHeader Entry(Database* db, uint32_t gid) {
-    const DbRecordHeader* entry = IndexFind(&db->index, gid);
-    EXPECT_NE(entry, nullptr);
-    return entry != nullptr ? *entry : DbRecordHeader{};
-  }
   std::string Log() {
     g_setup.error_number = 1;  // sends the log to c:\update.log
     FlushLog();
@@ -183,9 +138,9 @@ TEST_F(DatabaseTest, HeaderOnlyDatabaseOpensEmpty) {
 }
 
 TEST_F(DatabaseTest, LiveRecordIsTheLastUnsupersededOneAndKeepsItsFirstPlace) {
-  Put(Layout({Record(1, "one"), Record(2, "two-old"), Record(3, "gone", 'b', kDbFlagSuperseded),
-              Record(2, "two-new"), Record(4, "four"),
-              Record(1, "one-x", 'b', kDbFlagSuperseded)}));
+  Put(Layout({MakeRecord(1, "one"), MakeRecord(2, "two-old"),
+              MakeRecord(3, "gone", 'b', kDbFlagSuperseded), MakeRecord(2, "two-new"),
+              MakeRecord(4, "four"), MakeRecord(1, "one-x", 'b', kDbFlagSuperseded)}));
   Database* db = Open();
   EXPECT_EQ(DbCount(db), 3u);
   EXPECT_EQ(Read(db, 1), "one");
@@ -197,7 +152,7 @@ TEST_F(DatabaseTest, LiveRecordIsTheLastUnsupersededOneAndKeepsItsFirstPlace) {
 }
 
 TEST_F(DatabaseTest, ShortTailIsIgnoredAndDataPastTheEndIsIndexedButUnreadable) {
-  std::string file = BuildDatabase(Layout({Record(1, "whole"), Record(2, "cut short")}));
+  std::string file = BuildDatabase(Layout({MakeRecord(1, "whole"), MakeRecord(2, "cut short")}));
   PutFile(kMain, file.substr(0, file.size() - 3));
   Database* db = Open();
   EXPECT_EQ(DbCount(db), 2u);
@@ -208,7 +163,7 @@ TEST_F(DatabaseTest, ShortTailIsIgnoredAndDataPastTheEndIsIndexedButUnreadable) 
   EXPECT_EQ(GetFile(kMain), file.substr(0, file.size() - 3));
   DbClose(db);
 
-  PutFile(kMain, BuildDatabase(Layout({Record(1, "whole")})) + std::string(25, 'R'));
+  PutFile(kMain, BuildDatabase(Layout({MakeRecord(1, "whole")})) + std::string(25, 'R'));
   db = Open();
   EXPECT_EQ(DbCount(db), 1u);
   // The append takes the place of the tail, so that the next scan finds it.
@@ -220,7 +175,7 @@ TEST_F(DatabaseTest, ShortTailIsIgnoredAndDataPastTheEndIsIndexedButUnreadable) 
 }
 
 TEST_F(DatabaseTest, HugeLengthsNeverWrapPositions) {
-  DatabaseLayout layout = Layout({Record(1, "a"), Record(2, "b")});
+  DatabaseLayout layout = Layout({MakeRecord(1, "a"), MakeRecord(2, "b")});
   std::string file = BuildDatabase(layout);
   file[25 + 8 + 3] = '\xFF';  // record 1 claims 0xFF000001 bytes
   PutFile(kMain, file);
@@ -232,7 +187,7 @@ TEST_F(DatabaseTest, HugeLengthsNeverWrapPositions) {
 }
 
 TEST_F(DatabaseTest, SignatureIsNotComparedWhenOpening) {
-  std::string file = BuildDatabase(Layout({Record(5, "five")}));
+  std::string file = BuildDatabase(Layout({MakeRecord(5, "five")}));
   file.replace(0, 8, "XXXXXXXX");
   PutFile(kMain, file);
   Database* db = Open();
@@ -241,7 +196,8 @@ TEST_F(DatabaseTest, SignatureIsNotComparedWhenOpening) {
 }
 
 TEST_F(DatabaseTest, ResynchronisationFindsTheNextGoodPair) {
-  std::string good = BuildDatabase(Layout({Record(1, "one"), Record(2, "two"), Record(3, "3")}));
+  std::string good =
+      BuildDatabase(Layout({MakeRecord(1, "one"), MakeRecord(2, "two"), MakeRecord(3, "3")}));
   std::string file = good.substr(0, 25) + "JUNK!" + good.substr(25);
   file[25 + 5] = 'X';  // record 1's magic is damaged too: the pair 2, 3 is the first good one
   PutFile(kMain, file);
@@ -255,7 +211,7 @@ TEST_F(DatabaseTest, ResynchronisationFindsTheNextGoodPair) {
 }
 
 TEST_F(DatabaseTest, DamageWhoseOnlyGoodSuccessorIsTheLastRecordFailsTheOpen) {
-  std::string file = BuildDatabase(Layout({Record(1, "one"), Record(2, "two")}));
+  std::string file = BuildDatabase(Layout({MakeRecord(1, "one"), MakeRecord(2, "two")}));
   file[25] = 'X';
   PutFile(kMain, file);
   PutFile("C:\\VELNET\\IDB\\MAIN.ind", "stale");
@@ -269,7 +225,7 @@ TEST_F(DatabaseTest, DamageWhoseOnlyGoodSuccessorIsTheLastRecordFailsTheOpen) {
 }
 
 TEST_F(DatabaseTest, ReadsIntoTheCallersBufferWithinItsCapacity) {
-  Put(Layout({Record(1, "twelve bytes"), Record(2, "")}));
+  Put(Layout({MakeRecord(1, "twelve bytes"), MakeRecord(2, "")}));
   Database* db = Open();
   uint8_t buffer[16] = {};
   uint32_t length = 0;
@@ -286,7 +242,7 @@ TEST_F(DatabaseTest, ReadsIntoTheCallersBufferWithinItsCapacity) {
 }
 
 TEST_F(DatabaseTest, RecordsOverSixtyFourKilobytesAreNotRead) {
-  Put(Layout({Record(1, std::string(65536, 'x')), Record(2, std::string(65535, 'y'))}));
+  Put(Layout({MakeRecord(1, std::string(65536, 'x')), MakeRecord(2, std::string(65535, 'y'))}));
   Database* db = Open();
   EXPECT_EQ(DbCount(db), 2u);
   EXPECT_EQ(Read(db, 1), "<none>");  // not cut to its low 16 bits
@@ -295,7 +251,7 @@ TEST_F(DatabaseTest, RecordsOverSixtyFourKilobytesAreNotRead) {
 }
 
 TEST_F(DatabaseTest, ScrambledRecordReadsPlainAndIsWrittenBackPlain) {
-  Put(Layout({Record(7, "secret", 'a', kDbFlagScrambled | 0x10)}));
+  Put(Layout({MakeRecord(7, "secret", 'a', kDbFlagScrambled | 0x10)}));
   EXPECT_EQ(Bytes(25 + 26, 6), "\xD4\xC2\xC4\xD5\xC2\xD3");  // each byte XOR 0xA7
   Database* db = Open();
   std::string data = Read(db, 7);
@@ -310,10 +266,10 @@ TEST_F(DatabaseTest, ScrambledRecordReadsPlainAndIsWrittenBackPlain) {
 }
 
 TEST_F(DatabaseTest, SameLengthOverwritesHeaderAndDataInPlace) {
-  DatabaseRecord old = Record(kGidVersion, std::string("\x00\x81\x01\x00", 4), 'q', 0x1B);
+  DatabaseRecord old = MakeRecord(kGidVersion, std::string("\x00\x81\x01\x00", 4), 'q', 0x1B);
   old.field_a = 9;
   old.field_b = 10;
-  Put(Layout({old, Record(2, "other")}));
+  Put(Layout({old, MakeRecord(2, "other")}));
   size_t size = GetFile(kMain).size();
   Database* db = Open();
   EXPECT_EQ(DbWrite(db, kGidVersion, "\x00\x85\x02\x00", 4, 0), 1);
@@ -332,7 +288,7 @@ TEST_F(DatabaseTest, SameLengthOverwritesHeaderAndDataInPlace) {
 }
 
 TEST_F(DatabaseTest, OtherLengthSupersedesTheOldRecordAndAppends) {
-  Put(Layout({Record(1, "short"), Record(2, "two")}));
+  Put(Layout({MakeRecord(1, "short"), MakeRecord(2, "two")}));
   size_t size = GetFile(kMain).size();
   Database* db = Open();
   EXPECT_EQ(DbWrite(db, 1, "much longer", 11, 'p'), 1);
@@ -351,7 +307,7 @@ TEST_F(DatabaseTest, OtherLengthSupersedesTheOldRecordAndAppends) {
 }
 
 TEST_F(DatabaseTest, NewRecordsAreAppendedAsTheNewestAndEmptyOnesAreHeadersOnly) {
-  Put(Layout({Record(1, "one")}));
+  Put(Layout({MakeRecord(1, "one")}));
   Database* db = Open();
   EXPECT_EQ(DbWrite(db, 2, nullptr, 0, 0), 1);
   EXPECT_EQ(DbWriteText(db, kGidVersionText, "2.5"), 1);
@@ -368,7 +324,7 @@ TEST_F(DatabaseTest, NewRecordsAreAppendedAsTheNewestAndEmptyOnesAreHeadersOnly)
 }
 
 TEST_F(DatabaseTest, OlderFormFilesAreReadAndWrittenInTheirOwnForm) {
-  Put(Layout({Record(1, "old one", 'b', 0x20), Record(2, "old two")}, kDbOlderForm));
+  Put(Layout({MakeRecord(1, "old one", 'b', 0x20), MakeRecord(2, "old two")}, kDbOlderForm));
   Database* db = Open();
   EXPECT_EQ(db->form, kDbOlderForm);
   EXPECT_EQ(Read(db, 2), "old two");
@@ -388,7 +344,7 @@ TEST_F(DatabaseTest, OlderFormFilesAreReadAndWrittenInTheirOwnForm) {
 TEST_F(DatabaseTest, NoRoomAndCancelWritesNothingAndStopsTheInstallation) {
   WriteMachineIni("[free]\nC=4096\nC.cluster=4096\n");
   SetAnswers("box RETRY\nbox CANCEL\n");
-  Put(Layout({Record(1, "one")}));
+  Put(Layout({MakeRecord(1, "one")}));
   std::string before = GetFile(kMain);
   snprintf(g_setup.disk_full_program, kDiskFullProgramCapacity, "%s", "CLEANUP.EXE");
   Database* db = Open();
@@ -408,7 +364,7 @@ TEST_F(DatabaseTest, NoRoomAndCancelWritesNothingAndStopsTheInstallation) {
 
 TEST_F(DatabaseTest, ShortWriteGivenUpCutsTheFileBackAndKeepsTheOldRecord) {
   SetAnswers("box CANCEL\n");
-  Put(Layout({Record(1, "one"), Record(2, "two")}));
+  Put(Layout({MakeRecord(1, "one"), MakeRecord(2, "two")}));
   std::string before = GetFile(kMain);
   Database* db = Open();
   HostFault fault = {kFaultDiskFull, 2, 0, "MAIN.IDX"};  // the data, after the header
@@ -427,7 +383,7 @@ TEST_F(DatabaseTest, ShortWriteGivenUpCutsTheFileBackAndKeepsTheOldRecord) {
 }
 
 TEST_F(DatabaseTest, FailedReopenFailsTheWriteAndLaterOperationsSafely) {
-  Put(Layout({Record(1, "one")}));
+  Put(Layout({MakeRecord(1, "one")}));
   Database* db = Open();
   HostFault fault = {kFaultCannotOpen, 1, 0, "MAIN.IDX"};
   ASSERT_EQ(HostFaultAdd(fault), 1);
@@ -466,7 +422,7 @@ int StopAtTwo(Database*, uint32_t gid, uint32_t, void* context) {
 }
 
 TEST_F(DatabaseTest, VisitStopsWhenAskedAndCountsFollowTheIndex) {
-  Put(Layout({Record(1, "1"), Record(2, "2"), Record(3, "3")}));
+  Put(Layout({MakeRecord(1, "1"), MakeRecord(2, "2"), MakeRecord(3, "3")}));
   Database* db = Open();
   std::vector<uint32_t> seen;
   EXPECT_EQ(DbForEach(db, StopAtTwo, &seen), 1);
@@ -485,8 +441,8 @@ int Lengthen(Database* db, uint32_t gid, uint32_t length, void* context) {
 
 TEST_F(DatabaseTest, ManyRecordsTakeThreeBlocksAndRecordsWrittenDuringAVisitAreNotVisited) {
   std::vector<DatabaseRecord> records;
-  for (uint32_t gid = 0; gid < 3000; ++gid) records.push_back(Record(gid * 7919, "r"));
-  for (uint32_t gid = 0; gid < 3000; gid += 3) records.push_back(Record(gid * 7919, "again"));
+  for (uint32_t gid = 0; gid < 3000; ++gid) records.push_back(MakeRecord(gid * 7919, "r"));
+  for (uint32_t gid = 0; gid < 3000; gid += 3) records.push_back(MakeRecord(gid * 7919, "again"));
   Put(Layout(records));
   Database* db = Open();
   EXPECT_EQ(DbCount(db), 3000u);

@@ -48,13 +48,7 @@ class InstallTest : public SetupTest {
     UsePayloadFile(BuildPayload(layout));
     ASSERT_TRUE(OpenPayload() && ReadPayloadHeader());
   }
-  std::string Log() {
-    uint16_t error = g_setup.error_number;
-    g_setup.error_number = 0;
-    FlushLog();
-    g_setup.error_number = error;
-    return GetFile("C:\\VELNET\\update.log");
-  }
+  std::string Log() { return DestinationLog(); }
   bool Recorded(const std::string& text) { return Transcript().find(text) != std::string::npos; }
   static bool Has(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;

@@ -3,6 +3,15 @@
 
 #include "tools/vntpack/payload_writer.h"
 
+DatabaseRecord MakeRecord(uint32_t gid, const std::string& data, char type, uint8_t flags) {
+  DatabaseRecord record;
+  record.gid = gid;
+  record.data = data;
+  record.type = type;
+  record.flags = flags;
+  return record;
+}
+
 std::string BuildDatabase(const DatabaseLayout& layout) {
   std::string out;
   if (layout.form == kDbCurrentForm) {

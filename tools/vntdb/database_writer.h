@@ -17,6 +17,10 @@ struct DatabaseRecord {
   uint32_t field_a = 0, field_b = 0;
 };
 
+// A record of the type and flags with the data; fields A and B zero.
+DatabaseRecord MakeRecord(uint32_t gid, const std::string& data, char type = 'b',
+                          uint8_t flags = 0);
+
 struct DatabaseLayout {
   DbForm form = kDbCurrentForm;
   uint32_t kind = kDbMainKind;

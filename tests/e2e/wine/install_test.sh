@@ -2,7 +2,8 @@
 # SETUP.EXE -X payload -P C:\VELNET installs the demo payload into the prefix: the progress
 # dialog 220 on screen (a screenshot kept while its bar stands part way), every file with the
 # demo's bytes (VNT.HLP replaced by a large generated file so that the install lasts long
-# enough to be seen), the SYSTEM file in the Windows SYSTEM folder, DOSGAME.PIF, update.log.
+# enough to be seen), the SYSTEM file in the Windows SYSTEM folder, DOSGAME.PIF, update.log, and
+# the merge of IDB\MERGE.DB into the main database of the demo's old installation.
 # usage: install_test.sh VNTPACK DLL DEMO_DIR SESSION_DIR RESULTS_DIR SETUP_EXE ROBOT_EXE
 source "$(dirname "$0")/wine_common.sh"
 
@@ -32,6 +33,8 @@ sys.stdout.buffer.write(random.randbytes($big_megabytes << 20))" >"$big" ||
 "$vntpack" build "$demo/payload.ini" -o "$payload" --library "$dll" --file "VNT.HLP=$big" \
   >"$results/vntpack.log" 2>&1 || fail "vntpack could not build the payload"
 
+mkdir -p "$dest/IDB"
+cp "$demo/old/IDB/MAIN.IDX" "$dest/IDB/MAIN.IDX" || fail "no old main database in $demo/old"
 start_setup -X 'C:\INSTALL.PAY' -P 'C:\VELNET'
 robot dialog "" dump rect 502 || fail "no progress dialog"
 grep -qP '^1001\tStatic\tPlease wait while Velnet is installed\.' <<<"$robot_output" ||
@@ -66,6 +69,10 @@ while IFS='=' read -r name source; do
       [[ -e "$dest/VNTPHONE.DAT" ]] && fail "the preserved VNTPHONE.DAT was installed"
       continue
       ;;
+    IDB\\MERGE.DB)  # merged into the main database, then deleted
+      [[ -e "$dest/IDB/MERGE.DB" ]] && fail "IDB\\MERGE.DB was left after the merge"
+      continue
+      ;;
     VNT.HLP) expected=$big ;;
   esac
   if [[ "$name" == SYSTEM\\* ]]; then
@@ -78,7 +85,7 @@ while IFS='=' read -r name source; do
   checked=$((checked + 1))
 done < <(tr -d '\r' <"$demo/payload.ini" | sed -n '/^\[files\]/,/^\[/p' | grep -v '^[[;]' |
   grep '=')
-((checked == 51)) || fail "$checked entries checked, not the demo's 51 installed ones"
+((checked == 50)) || fail "$checked entries checked, not the demo's 50 installed ones"
 leftovers=$(find "$dest" -iname 'dec*.tmp')
 [[ -z "$leftovers" ]] || fail "temporary archives left behind: $leftovers"
 
@@ -95,4 +102,9 @@ has_line "$log" "Created $windows_dir\\DOSGAME.PIF" ||
   fail "update.log has no line \"Created $windows_dir\\DOSGAME.PIF\""
 has_line "$log" "Copy C:\\VELNET\\VNTCTL32.DLL -> $windows_dir\\SYSTEM\\VNTCTL32.DLL" ||
   fail "update.log does not tell the copy of VNTCTL32.DLL into SYSTEM"
-echo "installed: $checked files, DOSGAME.PIF, update.log; progress screenshot kept"
+has_line "$log" "Wrote GID 65537 (size 21)" || fail "update.log does not tell the merge"
+has_line "$log" "New version: 132.3" || fail "update.log does not tell the version stamp"
+grep -qa "Welcome to Velnet 2.5" "$dest/IDB/MAIN.IDX" ||
+  fail "the merged records are not in IDB\\MAIN.IDX"
+echo "installed: $checked files, DOSGAME.PIF, update.log, the merged database;" \
+  "progress screenshot kept"

@@ -1,0 +1,202 @@
+// MergeDatabase: the merge file's records, visited newest first, are read in batches of a
+// little over 64000 data bytes and written into the main database, each batch last-read first,
+// under dialog 210 with its gauge. Every way out after the start closes what was opened.
+#include "database/merge.h"
+
+#include <cstdint>
+
+#include "database/database.h"
+#include "driver/errors.h"
+#include "driver/memory.h"
+#include "driver/setup_state.h"
+#include "driver/update_log.h"
+#include "integration/help_contents.h"
+#include "integration/registry_entries.h"
+#include "payload/paths.h"
+#include "payload/payload_reader.h"
+#include "platform/files.h"
+#include "platform/profile.h"
+#include "ui/dialog_ids.h"
+#include "ui/dialog_manager.h"
+#include "ui/dialog_procs.h"
+#include "ui/gauge_messages.h"
+
+namespace {
+
+const char kMergeFile[] = "IDB\\MERGE.DB";
+const char kMainFile[] = "IDB\\MAIN.IDX";
+const uint32_t kBatchBytes = 64000;
+
+// A record read from the merge file and not yet written; its data follows in the same block.
+struct PendingRecord {
+  PendingRecord* next;
+  uint32_t gid;
+  uint16_t length;
+};
+
+struct Merge {
+  Database* source;
+  Database* target;
+  PlatWindow dialog;
+  int dialog_open;
+  uint32_t progress;
+  PendingRecord* pending;  // the record read last on top
+  uint32_t pending_total;
+};
+
+uint8_t* DataOf(PendingRecord* record) {
+  return reinterpret_cast<uint8_t*>(record + 1);
+}
+
+void DropPending(Merge* merge) {
+  while (merge->pending != nullptr) {
+    PendingRecord* record = merge->pending;
+    merge->pending = record->next;
+    FreeBlock(record);
+  }
+  merge->pending_total = 0;
+}
+
+// Writes the pending records, the one read last first; a Cancel in a disk-full question stops
+// the flush and drops the rest.
+void Flush(Merge* merge) {
+  while (merge->pending != nullptr && !g_setup.install_stopped) {
+    PendingRecord* record = merge->pending;
+    merge->pending = record->next;
+    char type = (record->gid >> 24) == 0x01 ? 'p' : 'b';
+    if (DbWrite(merge->target, record->gid, DataOf(record), record->length, type)) {
+      LogLine("Wrote GID %lu (size %u)", record->gid, static_cast<unsigned>(record->length));
+    } else {
+      LogLine("Failed to write GID %lu", record->gid);
+    }
+    FreeBlock(record);
+    if (!g_setup.install_stopped) PumpMessages();
+  }
+  DropPending(merge);
+}
+
+int VisitSource(Database* source, uint32_t gid, uint32_t length, void* context) {
+  Merge* merge = static_cast<Merge*>(context);
+  if (g_setup.install_stopped) return 0;
+  SendGaugePosition(merge->dialog, ++merge->progress);
+  PumpMessages();
+  if (length == 0) return 1;  // empty records are not merged
+  PendingRecord* record = nullptr;
+  if (length <= kDbMaxDataLength) {
+    record = static_cast<PendingRecord*>(AllocBlock(sizeof(PendingRecord) + length));
+    if (DbRead(source, gid, DataOf(record), length, nullptr) == nullptr) {
+      FreeBlock(record);
+      record = nullptr;
+    }
+  }
+  if (record == nullptr) {
+    LogLine("Couldn't read GID %lu", gid);
+    return 1;
+  }
+  record->gid = gid;
+  record->length = static_cast<uint16_t>(length);
+  record->next = merge->pending;
+  merge->pending = record;
+  merge->pending_total += length;
+  if (merge->pending_total > kBatchBytes) Flush(merge);
+  return 1;
+}
+
+void CleanUp(Merge* merge) {
+  DropPending(merge);
+  DbClose(merge->target);
+  DbClose(merge->source);
+  merge->target = nullptr;
+  merge->source = nullptr;
+  if (merge->dialog_open) CloseModelessDialog(kDialogDatabaseProgress);
+  merge->dialog_open = 0;
+}
+
+int GiveUp(Merge* merge, uint16_t error) {
+  CleanUp(merge);
+  return error != 0 ? FailWith(error) : 0;
+}
+
+void OpenSource(Merge* merge) {
+  merge->dialog = OpenModelessDialog(kDialogDatabaseProgress, PassiveDialogProc);
+  merge->dialog_open = merge->dialog != nullptr;
+  SendGaugePosition(merge->dialog, 1);
+  char path[kPathBuffer];
+  if (JoinPath(path, g_setup.merge_dir, kMergeFile, nullptr) == nullptr ||
+      DbOpen(path, &merge->source) != 0) {
+    LogLine("Couldn't open old db");
+  } else {
+    uint32_t length = 0;
+    uint8_t* version = DbRead(merge->source, kGidVersion, nullptr, 0, &length);
+    unsigned major = length > 1 ? version[1] : 0;
+    unsigned minor = length > 2 ? version[2] : 0;
+    FreeBlock(version);
+    LogLine("Old version: %u.%u", major, minor);
+  }
+  SendGaugePosition(merge->dialog, 2);
+}
+
+// Data bytes 1 and 2 of the version record become the stamp's low and high byte. A record too
+// short to hold them counts as missing (24).
+int StampVersion(Merge* merge) {
+  uint32_t length = 0;
+  uint8_t* version = DbRead(merge->target, kGidVersion, nullptr, 0, &length);
+  if (version == nullptr || length < 3) {
+    FreeBlock(version);
+    return GiveUp(merge, kErrorVersionMissing);
+  }
+  unsigned low = g_payload.db_version_stamp & 0xFF;
+  unsigned high = g_payload.db_version_stamp >> 8;
+  version[1] = static_cast<uint8_t>(low);
+  version[2] = static_cast<uint8_t>(high);
+  int written = DbWrite(merge->target, kGidVersion, version, static_cast<uint16_t>(length), 'b');
+  FreeBlock(version);
+  if (!written) return GiveUp(merge, kErrorVersionWrite);
+  LogLine("New version: %u.%u", low, high);
+  return 1;
+}
+
+void RecordInstallation() {
+  PlatWriteProfileString("DIZI", "Installed", "US");
+  PlatWriteProfileString("DIZI", "AppPath", g_setup.dest_dir);
+  RegSetStringChecked(kRegLocalMachine, kVelnetKey, kAppPathValue, g_setup.dest_dir);
+  RegSetStringChecked(kRegCurrentUser, kVelnetKey, kAppPathValue, g_setup.dest_dir);
+  RegisterHelpContents();
+  RegisterUninstall();
+}
+
+}  // namespace
+
+int MergeDatabase() {
+  Merge merge = {};
+  int merging = g_setup.merge_dir[0] != '\0';
+  if (merging) OpenSource(&merge);
+  PumpMessages();
+  char path[kPathBuffer];
+  if (JoinPath(path, g_setup.dest_dir, kMainFile, nullptr) == nullptr ||
+      DbOpen(path, &merge.target) != 0) {
+    return GiveUp(&merge, kErrorMainDatabaseOpen);
+  }
+  if (merge.source != nullptr) {
+    SendGaugeRange(merge.dialog, DbCount(merge.source));
+    DbForEach(merge.source, VisitSource, &merge);
+    if (g_setup.install_stopped) return GiveUp(&merge, 0);
+    Flush(&merge);
+    if (g_setup.install_stopped) return GiveUp(&merge, 0);
+  }
+  if (g_payload.db_version_stamp != 0 && !StampVersion(&merge)) return 0;
+  if (g_setup.version_text[0] != '\0' &&
+      !DbWriteText(merge.target, kGidVersionText, g_setup.version_text)) {
+    return GiveUp(&merge, kErrorVersionTextWrite);
+  }
+  if (g_reader.marker_text[0] != '\0' &&
+      !DbWriteText(merge.target, kGidMarkerText, g_reader.marker_text)) {
+    return GiveUp(&merge, kErrorMarkerTextWrite);
+  }
+  CleanUp(&merge);
+  if (merging && JoinPath(path, g_setup.merge_dir, kMergeFile, nullptr) != nullptr) {
+    PlatDeleteFile(path);
+  }
+  RecordInstallation();
+  return 1;
+}

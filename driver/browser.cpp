@@ -1,0 +1,85 @@
+// CheckBrowserPrerequisite and InstallBrowser, over the "Build" value that Internet Explorer
+// keeps in the registry. Waiting for an installer keeps the interface alive in 500 ms slices.
+#include "driver/browser.h"
+
+#include <cstdint>
+
+#include "driver/errors.h"
+#include "driver/programs.h"
+#include "driver/setup_state.h"
+#include "integration/registry_entries.h"
+#include "payload/paths.h"
+#include "ui/dialog_manager.h"
+#include "ui/frame_window.h"
+
+namespace {
+
+const char kBrowserKey[] = "Software\\Microsoft\\Internet Explorer";
+const uint32_t kBuildTextSize = 16;
+const uint32_t kWaitSlice = 500;
+
+// Reads the installed build into ie_build; 0 (ie_build unchanged) when it cannot be read.
+int ReadBrowserBuild() {
+  char text[kBuildTextSize];
+  if (RegReadString(kRegLocalMachine, kBrowserKey, "Build", text, sizeof text) != kRegSuccess) {
+    return 0;
+  }
+  g_setup.ie_build = BuildNumberOf(text);
+  return 1;
+}
+
+void WaitForInstaller(PlatProcess installer) {
+  while (!PlatWaitForProcess(installer, kWaitSlice)) {
+    PumpMessages();
+    if (SessionEnding()) break;
+  }
+  PlatCloseProcess(installer);
+}
+
+void RunInstallers() {
+  const TextList& installers = g_setup.ie_installers;
+  for (uint16_t i = 0; i < installers.count; ++i) {
+    char path[kPathBuffer];
+    if (JoinPath(path, g_setup.dest_dir, installers.items[i], nullptr) == nullptr) continue;
+    PlatProcess installer = RunProgram(path, nullptr, kShowNormal);
+    if (installer != nullptr) WaitForInstaller(installer);
+  }
+}
+
+}  // namespace
+
+int32_t BuildNumberOf(const char* text) {
+  while (*text == ' ' || (*text >= '\t' && *text <= '\r')) ++text;
+  int negative = *text == '-';
+  if (*text == '-' || *text == '+') ++text;
+  int64_t value = 0;
+  for (; *text >= '0' && *text <= '9'; ++text) {
+    if (value <= 0x7FFFFFFF) value = value * 10 + (*text - '0');
+  }
+  if (value > 0x7FFFFFFF) value = negative ? 0x80000000LL : 0x7FFFFFFF;
+  return static_cast<int32_t>(negative ? -value : value);
+}
+
+void CheckBrowserPrerequisite() {
+  ReadBrowserBuild();
+  if (g_setup.ie_build >= g_setup.ie_build_required) return;
+  ShowError(
+      "You must first install Microsoft Internet Explorer 3.0 before installing this "
+      "version of Velnet.");
+  g_setup.setup_aborted = 1;
+}
+
+void InstallBrowser() {
+  ReadBrowserBuild();
+  if (g_setup.ie_build >= g_setup.ie_build_required || g_setup.ie_installers.count == 0) return;
+  for (;;) {
+    RunInstallers();
+    if (SessionEnding()) return;  // Windows is closing: nobody is there to answer
+    if (ReadBrowserBuild() && g_setup.ie_build == g_setup.ie_build_required) return;
+    if (!AskYesNo("Microsoft Internet Explorer failed to install correctly.The World Wide Web "
+                  "browser will be unavailable.\nDo you want to try to install Microsoft Internet "
+                  "Explorer again?")) {
+      return;
+    }
+  }
+}

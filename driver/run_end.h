@@ -1,0 +1,10 @@
+// The end of the run after the payload is closed: the success branch (version file, product
+// library, browser installers, follow-on program, completion and restart dialogs) or the failure
+// branch, and the offer of the disk-full program.
+#pragma once
+
+// Returns 0 when Windows is ending the session: the run must then end at once.
+int FinishRun();
+
+// Offers the follow-on program (dialog 219) and starts it with the destination directory.
+void LaunchFollowOn();

@@ -1,0 +1,69 @@
+// CheckCandidate and JudgeBuild, with their "CFA:" and "IAB:" log lines.
+#include "search/candidate_verdict.h"
+
+#include <cstdint>
+
+#include "database/database.h"
+#include "driver/memory.h"
+#include "driver/update_log.h"
+#include "payload/paths.h"
+#include "payload/payload_reader.h"
+#include "search/installation_search.h"
+
+namespace {
+
+const uint32_t kVersionGid = 0x14000006;
+
+// Build (data byte 1) and minor version (data byte 2) of the version record; 0 and 0 when the
+// record is missing or cannot be read.
+void ReadVersion(Database* database, uint8_t* build, uint8_t* minor) {
+  *build = 0;
+  *minor = 0;
+  uint32_t length = 0;
+  uint8_t* data = DbRead(database, kVersionGid, nullptr, 0, &length);
+  if (data == nullptr) return;
+  if (length > 1) *build = data[1];
+  if (length > 2) *minor = data[2];
+  FreeBlock(data);
+}
+
+int BuildAccepted(uint8_t build, uint8_t minor) {
+  const ValueList& accepted = g_payload.accepted_builds;
+  for (uint16_t i = 0; i < accepted.count; ++i) {
+    uint16_t value = accepted.values[i];
+    if (value < 256 ? build == value : ((minor << 8) | build) == value) return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int JudgeBuild(const char* database_path) {
+  Database* database = nullptr;
+  if (DbOpen(database_path, &database) != 0) {
+    LogLine("IAB:DBO failed on %s", database_path);
+    return 0;
+  }
+  uint8_t build;
+  uint8_t minor;
+  ReadVersion(database, &build, &minor);
+  DbClose(database);
+  int accepted = BuildAccepted(build, minor);
+  LogLine("IAB:Verdict for %s (build %0X) = %s", database_path, static_cast<unsigned>(build),
+          accepted ? "yes" : "no");
+  return accepted;
+}
+
+int CheckCandidate(const char* directory) {
+  char folder[kPathBuffer];
+  char database_path[kPathBuffer];
+  if (JoinPath(folder, directory, "IDB", nullptr) == nullptr ||
+      DbFind(folder, kDbMainKind, database_path) == nullptr) {
+    return 0;
+  }
+  uint32_t time = GetFileDosTime(database_path);
+  if (time == 0) return 1;
+  LogLine("CFA:Time for %s = %lu", database_path, time);
+  if (JudgeBuild(database_path)) OfferCandidate(time, directory);
+  return 1;
+}
