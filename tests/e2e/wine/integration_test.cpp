@@ -1,7 +1,8 @@
 // Checks the system integration of the Win32 build against Wine in Windows 95 mode: registry
 // values read, written and replaced through the program's own operations, WIN.INI and a private
 // INI file, and the Program Manager conversation, whose outcome it prints ("progman: accepted"
-// or "progman: not accepted", then the log lines): Wine's shell may or may not answer PROGMAN.
+// or "progman: not accepted", then the log lines) and the commands sent in a conversation of its
+// own ("dde: ..."): Wine's shell may or may not answer PROGMAN.
 // A console program run by integration_test.sh with a scratch directory (a Windows path);
 // prints each failed check and exits 1 when any failed.
 #include <cstdio>
@@ -10,7 +11,9 @@
 #include "driver/setup_state.h"
 #include "integration/progman_dde.h"
 #include "integration/registry_entries.h"
+#include "platform/dde.h"
 #include "platform/profile.h"
+#include "platform/windows.h"
 
 static int failures = 0;
 
@@ -57,11 +60,34 @@ static void CheckProfiles(const char* directory) {
         "write a private INI file");
 }
 
+// The conversation without the Program Manager window that AddProgmanItem also asks for: the
+// commands as the server answers them ("dde: ..." lines), or "dde: no server".
+static void TalkToProgman(const char* directory) {
+  uint16_t application = PlatGlobalAddAtom("PROGMAN");
+  uint16_t topic = PlatGlobalAddAtom("PROGMAN");
+  PlatWindow client =
+      PlatCreateHiddenWindow("DDEClient", static_cast<uint32_t>(topic) << 16 | application);
+  PlatGlobalDeleteAtom(application);
+  PlatGlobalDeleteAtom(topic);
+  if (client == nullptr) {
+    printf("dde: no server\n");
+    return;
+  }
+  char add[kPathBuffer];
+  snprintf(add, sizeof add, "[AddItem(%s\\VNT.EXE,VNT Test Item)]", directory);
+  int group = DdeExecute(client, "[CreateGroup(VNT Test)]");
+  int item = DdeExecute(client, add);
+  int unknown = DdeExecute(client, "[NoSuchCommand(1)]");
+  printf("dde: CreateGroup %d AddItem %d NoSuchCommand %d\n", group, item, unknown);
+  Check(PlatDestroyWindow(client), "destroy the client window");
+}
+
 int main(int argc, char** argv) {
   if (argc != 2) {
     printf("usage: integration_test DIRECTORY\n");
     return 2;
   }
+  ResetSetupState();
   CheckRegistry();
   CheckProfiles(argv[1]);
   Check(RegisterDdeClientClass() != 0, "register the DDE client class");
@@ -70,6 +96,7 @@ int main(int argc, char** argv) {
   int added = AddProgmanItem("VNT Test", "VNT Test Item", program);
   printf("progman: %s\n", added ? "accepted" : "not accepted");
   if (g_setup.log_buffer != nullptr) fwrite(g_setup.log_buffer, 1, g_setup.log_used, stdout);
+  TalkToProgman(argv[1]);
   Check(UnregisterDdeClientClass(), "unregister the DDE client class");
   return failures == 0 ? 0 : 1;
 }

@@ -2,8 +2,9 @@
 # Runs integration_test.exe in the session (registry, profiles, Program Manager over DDE) in a
 # scratch directory c:\vnttest, then checks what it wrote from outside: the registry value with
 # Wine's reg, WIN.INI and VERSION.INF as files. The Program Manager conversation is reported,
-# not required: whether Wine's shell answers PROGMAN depends on the Wine build; when it does,
-# the item's shortcut must exist.
+# not required: whether Wine's shell answers PROGMAN, and whether a Program Manager window
+# exists, depends on the Wine build; when a server answers, its answers and the item's
+# shortcut are checked.
 # usage: integration_test.sh TEST_EXE SESSION_DIR RESULTS_DIR SETUP_EXE ROBOT_EXE
 source "$(dirname "$0")/wine_common.sh"
 
@@ -12,10 +13,12 @@ shift
 wine_test_init "$@"
 made "$drive_c/vnttest"
 mkdir -p "$drive_c/vnttest"
+echo "stand-in program" >"$drive_c/vnttest/VNT.EXE"  # a server may look for the item's program
 
 timeout -k 5 90 wine "$test_exe" 'C:\vnttest' </dev/null >"$results/integration.log" 2>&1
 status=$?
-tr -d '\r' <"$results/integration.log"
+output=$(tr -d '\r' <"$results/integration.log")
+echo "$output"
 [[ $status -eq 124 ]] && fail "the checks did not end within 90 s"
 [[ $status -eq 0 ]] || fail "the checks ended with status $status"
 
@@ -29,11 +32,20 @@ tr -d '\r' <"$win_ini" | grep -q '^AppPath=C:\\VNTTEST$' || fail "WIN.INI has no
 printf '[Application Information]\r\nApplication=vnt.exe\r\n' | cmp -s - "$drive_c/vnttest/VERSION.INF" ||
   fail "VERSION.INF is not as written"
 
-if grep -q '^progman: accepted' "$results/integration.log"; then
+# The commands as a DDE server answers them, when one answers PROGMAN: a known command is
+# accepted and an unknown one refused, and the item's shortcut exists.
+if grep -q '^dde: CreateGroup' <<<"$output"; then
+  grep -q '^dde: CreateGroup 1 AddItem 1 NoSuchCommand 0$' <<<"$output" ||
+    fail "the DDE server's answers are not as expected"
   link=$(find "$drive_c" -iname 'VNT Test Item.lnk' 2>/dev/null | head -n 1)
-  [[ -n "$link" ]] || fail "Program Manager accepted the commands but made no shortcut"
-  echo "Program Manager answered; the shortcut is $link"
-  made "$link"
+  [[ -n "$link" ]] || fail "the DDE server accepted AddItem but made no shortcut"
+  echo "A DDE server answered PROGMAN; the item's shortcut is $link"
+  made "$(dirname "$link")"
 else
-  echo "Program Manager did not take the commands (see the log lines above)"
+  echo "No DDE server answered PROGMAN"
+fi
+if grep -q '^progman: accepted' <<<"$output"; then
+  echo "AddProgmanItem: Program Manager took the three commands"
+else
+  echo "AddProgmanItem: not accepted (its log lines are above)"
 fi
