@@ -22,6 +22,9 @@ typedef intptr_t (*PlatDialogProc)(PlatWindow dialog, uint32_t message, uintptr_
 intptr_t PlatDialogBox(int template_id, PlatWindow owner, PlatDialogProc procedure);
 // CreateDialogParamA(instance, template id, owner, procedure, 0): the new dialog, or null.
 PlatWindow PlatCreateDialog(int template_id, PlatWindow owner, PlatDialogProc procedure);
+// The same for a template with a string name, such as "RESID_DLG_PRINT".
+PlatWindow PlatCreateNamedDialog(const char* template_name, PlatWindow owner,
+                                 PlatDialogProc procedure);
 // EndDialog: the modal dialog ends with result once its procedure returns.
 int PlatEndDialog(PlatWindow dialog, intptr_t result);
 
@@ -29,6 +32,13 @@ int PlatEndDialog(PlatWindow dialog, intptr_t result);
 // returning the length copied.
 int PlatSetItemText(PlatWindow dialog, int item, const char* text);
 uint32_t PlatGetItemText(PlatWindow dialog, int item, char* out, uint32_t size);
+
+// Messages of a multi-line edit control, sent with PlatSendItemMessage (platform/windows.h):
+// the number of lines it breaks its text into, and line wparam copied into the buffer lparam,
+// whose first 16 bits give its capacity in characters (no NUL is added; the result is the
+// number of characters copied).
+const uint32_t kEmGetLineCount = 0x00BA;
+const uint32_t kEmGetLine = 0x00C4;
 
 // Finds, loads and locks the RT_DIALOG resource: 1 when the program has that template.
 int PlatPreloadDialogTemplate(int template_id);

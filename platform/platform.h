@@ -13,6 +13,7 @@
 #include "platform/messages.h"
 #include "platform/modules.h"
 #include "platform/ole.h"
+#include "platform/printing.h"
 #include "platform/processes.h"
 #include "platform/profile.h"
 #include "platform/registry.h"

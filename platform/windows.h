@@ -27,6 +27,7 @@ const uintptr_t kScClose = 0xF060;  // WM_SYSCOMMAND: Close from the system menu
 
 // ShowWindow commands.
 const int kSwHide = 0;
+const int kSwShowNormal = 1;
 const int kSwShow = 5;
 const int kSwShowMaximized = 3;
 const int kSwRestore = 9;

@@ -18,6 +18,8 @@ const int kDialogInstallProgress = 220;
 const int kDialogInstalled = 221;
 const int kDialogPartlyInstalled = 222;
 const int kDialogPrintOffer = 229;
+// The print-abort dialog's template has a string name, not a number.
+const char* const kDialogPrintAbort = "RESID_DLG_PRINT";
 
 // Command buttons: any id from 400 to 499 ends a modal dialog with that id.
 const int kFirstCommand = 400;
@@ -32,6 +34,7 @@ const int kButtonRestore = 409;
 const int kButtonPrint = 415;
 
 // Controls addressed at run time.
-const int kControlPath = 501;   // the path field (edit in 208 and 215, static in 202)
-const int kControlText = 503;   // a text supplied at run time (welcome, not found, file name)
-const int kControlGuide = 510;  // the hidden guide text of 229
+const int kControlPath = 501;       // the path field (edit in 208 and 215, static in 202)
+const int kControlText = 503;       // a text supplied at run time (welcome, not found, file name)
+const int kControlGuide = 510;      // the hidden guide text of 229
+const int kControlPrintName = 512;  // the name of the document in the print-abort dialog

@@ -149,10 +149,25 @@ intptr_t HostDeliver(HostWindow* window, uint32_t message, uintptr_t wparam, int
 HostWindow* HostNextModeless(int* at);
 // Forgets every window, class and queued message (the machine closed).
 void HostResetWindows();
+// How the transcript names a dialog: its template's number, or its template's string name.
+void HostDialogLabel(const HostWindow* dialog, char* out, size_t size);
 // The modeless dialog's line of the transcript when it closes, and its progress line on a
 // terminal after a control changed (host_dialogs.cpp).
 void HostRecordDialogClose(HostWindow* dialog);
 void HostShowProgress(HostWindow* dialog);
+
+// ---- Multi-line edit fields (host_edit.cpp): the whole text and its lines.
+int HostIsMultiLineEdit(const HostWindow* control);
+// Keeps text and breaks it into lines at the control's width: 0 (nothing kept) when it is
+// longer than 65,535 characters or memory is short.
+int HostEditSetText(HostWindow* control, const char* text);
+// EM_GETLINECOUNT and EM_GETLINE; 0 for other messages.
+intptr_t HostEditMessage(HostWindow* control, uint32_t message, uintptr_t wparam, intptr_t lparam);
+void HostEditForget(const HostWindow* window);
+void HostEditForgetAll();
+
+// ---- Printing (host_printing.cpp): forgets the printer, recording one the run left open.
+void HostClosePrinter();
 
 // ---- Other programs' windows, DDE and the simulated Program Manager (host_progman.cpp).
 // The index in machine.ini's [windows] list of a window PlatFindWindow gave, or -1

@@ -1,7 +1,8 @@
 // Reads the dialog templates out of the resource script that SETUP.EXE is built from
 // (ui/resources/dialogs.rc, embedded as kHostDialogScript). The script keeps to a small part of
-// the language: LANGUAGE, "ID DIALOG x, y, cx, cy", STYLE, CAPTION, FONT, BEGIN, END and
-// "CONTROL text, id, class, style, x, y, cx, cy" with numeric styles joined by "|" and "NOT".
+// the language: LANGUAGE, "ID DIALOG x, y, cx, cy" (ID a number or a name), STYLE, CAPTION, FONT,
+// BEGIN, END and "CONTROL text, id, class, style, x, y, cx, cy" with numeric styles joined by "|"
+// and "NOT".
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -77,6 +78,22 @@ int Quoted(Reader* reader, char* out, size_t size) {
   return 1;
 }
 
+// A name: a letter or "_", then letters, digits and "_".
+int Name(Reader* reader, char* out, size_t size) {
+  SkipSpace(reader);
+  size_t length = 0;
+  while (isalpha(static_cast<unsigned char>(reader->at[length])) || reader->at[length] == '_' ||
+         (length > 0 && isdigit(static_cast<unsigned char>(reader->at[length])))) {
+    if (length + 1 >= size) return 0;
+    out[length] = reader->at[length];
+    ++length;
+  }
+  if (length == 0) return 0;
+  out[length] = '\0';
+  reader->at += length;
+  return 1;
+}
+
 int Comma(Reader* reader) {
   return Accept(reader, ",");
 }
@@ -128,9 +145,7 @@ int Control(Reader* reader, HostControlTemplate* control) {
   return 1;
 }
 
-int Dialog(Reader* reader, long id, int language, HostDialogTemplate* dialog) {
-  memset(dialog, 0, sizeof *dialog);
-  dialog->id = static_cast<int>(id);
+int Dialog(Reader* reader, int language, HostDialogTemplate* dialog) {
   dialog->language = language;
   int geometry[4];
   if (!Numbers(reader, geometry, 4)) return 0;
@@ -174,16 +189,20 @@ void ReadScript() {
     if (*reader.at == '\0') return;
     long first;
     long second;
+    HostDialogTemplate* item = &g_templates.items[g_templates.count];
     if (Accept(&reader, "LANGUAGE")) {
       if (!Number(&reader, &first) || !Comma(&reader) || !Number(&reader, &second)) break;
       language = static_cast<int>(first | (second << 10));
       continue;
     }
-    if (g_templates.count == kHostTemplateMax || !Number(&reader, &first) ||
-        !Accept(&reader, "DIALOG") ||
-        !Dialog(&reader, first, language, &g_templates.items[g_templates.count])) {
+    if (g_templates.count == kHostTemplateMax) break;
+    memset(item, 0, sizeof *item);
+    if (Number(&reader, &first)) {
+      item->id = static_cast<int>(first);
+    } else if (!Name(&reader, item->name, sizeof item->name)) {
       break;
     }
+    if (!Accept(&reader, "DIALOG") || !Dialog(&reader, language, item)) break;
     ++g_templates.count;
   }
   HostTranscript("dialog-script-error near \"%.40s\"", reader.at);
@@ -201,7 +220,18 @@ const HostDialogTemplate* HostFindDialogTemplate(int id) {
   int count;
   const HostDialogTemplate* templates = HostDialogTemplates(&count);
   for (int i = 0; i < count; ++i) {
-    if (templates[i].id == id) return &templates[i];
+    if (templates[i].id == id && templates[i].name[0] == '\0') return &templates[i];
+  }
+  return nullptr;
+}
+
+const HostDialogTemplate* HostFindNamedDialogTemplate(const char* name) {
+  int count;
+  const HostDialogTemplate* templates = HostDialogTemplates(&count);
+  for (int i = 0; i < count; ++i) {
+    if (templates[i].name[0] != '\0' && HostSameNoCase(templates[i].name, name)) {
+      return &templates[i];
+    }
   }
   return nullptr;
 }

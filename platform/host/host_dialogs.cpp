@@ -41,15 +41,16 @@ void StoreText(HostWindow* control, const char* text) {
   control->text[i] = '\0';
 }
 
-HostWindow* MakeDialog(int template_id, DialogProcedure procedure, int modal) {
-  const HostDialogTemplate* dialog_template = HostFindDialogTemplate(template_id);
+// A dialog from its template (null: recorded as missing under label).
+HostWindow* MakeDialog(const HostDialogTemplate* dialog_template, const char* label,
+                       DialogProcedure procedure, int modal) {
   if (dialog_template == nullptr) {
-    HostTranscript("dialog-missing %d", template_id);
+    HostTranscript("dialog-missing %s", label);
     return nullptr;
   }
   HostWindow* dialog = HostNewWindow(kHostDialog);
   if (dialog == nullptr) return nullptr;
-  dialog->id = template_id;
+  dialog->id = dialog_template->id;
   dialog->dialog_template = dialog_template;
   dialog->dialog_procedure = procedure;
   dialog->modal = modal;
@@ -63,7 +64,7 @@ HostWindow* MakeDialog(int template_id, DialogProcedure procedure, int modal) {
     if (control == nullptr || (class_procedure == nullptr && !IsSystemClass(item.class_name))) {
       // As CreateDialog fails for a control of a class that is not registered.
       HostRemoveWindow(dialog);
-      HostTranscript("dialog-failed %d", template_id);
+      HostTranscript("dialog-failed %s", label);
       return nullptr;
     }
     control->parent = HostWindowIndex(dialog);
@@ -82,9 +83,9 @@ HostWindow* MakeDialog(int template_id, DialogProcedure procedure, int modal) {
   char* caption = HostEscapeText(dialog->text);
   HostWindow* text = HostDialogItem(token, kTextControl);
   char* shown = text != nullptr ? HostEscapeText(text->text) : nullptr;
-  HostTranscript("dialog-open %d caption=\"%s\"%s%s%s", template_id,
-                 caption != nullptr ? caption : "?", shown != nullptr ? " text503=\"" : "",
-                 shown != nullptr ? shown : "", shown != nullptr ? "\"" : "");
+  HostTranscript("dialog-open %s caption=\"%s\"%s%s%s", label, caption != nullptr ? caption : "?",
+                 shown != nullptr ? " text503=\"" : "", shown != nullptr ? shown : "",
+                 shown != nullptr ? "\"" : "");
   free(caption);
   free(shown);
   return dialog;
@@ -245,10 +246,26 @@ void DefaultAnswer(HostWindow* dialog) {
   }
 }
 
+// How the transcript names a numbered template.
+void DialogLabel(int template_id, char* out, size_t size) {
+  snprintf(out, size, "%d", template_id);
+}
+
 }  // namespace
 
+void HostDialogLabel(const HostWindow* dialog, char* out, size_t size) {
+  const HostDialogTemplate* dialog_template = dialog->dialog_template;
+  if (dialog_template != nullptr && dialog_template->name[0] != '\0') {
+    snprintf(out, size, "%s", dialog_template->name);
+  } else {
+    DialogLabel(dialog->id, out, size);
+  }
+}
+
 intptr_t PlatDialogBox(int template_id, PlatWindow, PlatDialogProc procedure) {
-  HostWindow* dialog = MakeDialog(template_id, procedure, 1);
+  char label[16];
+  DialogLabel(template_id, label, sizeof label);
+  HostWindow* dialog = MakeDialog(HostFindDialogTemplate(template_id), label, procedure, 1);
   if (dialog == nullptr) return -1;
   while (!dialog->ended) {
     if (ScriptAnswer(dialog)) continue;
@@ -267,7 +284,15 @@ intptr_t PlatDialogBox(int template_id, PlatWindow, PlatDialogProc procedure) {
 }
 
 PlatWindow PlatCreateDialog(int template_id, PlatWindow, PlatDialogProc procedure) {
-  HostWindow* dialog = MakeDialog(template_id, procedure, 0);
+  char label[16];
+  DialogLabel(template_id, label, sizeof label);
+  HostWindow* dialog = MakeDialog(HostFindDialogTemplate(template_id), label, procedure, 0);
+  return dialog != nullptr ? HostWindowToken(dialog) : nullptr;
+}
+
+PlatWindow PlatCreateNamedDialog(const char* template_name, PlatWindow, PlatDialogProc procedure) {
+  HostWindow* dialog =
+      MakeDialog(HostFindNamedDialogTemplate(template_name), template_name, procedure, 0);
   return dialog != nullptr ? HostWindowToken(dialog) : nullptr;
 }
 
@@ -282,7 +307,12 @@ int PlatEndDialog(PlatWindow token, intptr_t result) {
 int PlatSetItemText(PlatWindow dialog, int item, const char* text) {
   HostWindow* control = HostDialogItem(dialog, item);
   if (control == nullptr) return 0;
-  StoreText(control, text != nullptr ? text : "");
+  if (text == nullptr) text = "";
+  if (HostIsMultiLineEdit(control) && !HostEditSetText(control, text)) {
+    HostTranscript("edit-full %d", item);
+    return 0;
+  }
+  StoreText(control, text);
   HostShowProgress(HostWindowOf(dialog));
   return 1;
 }
@@ -306,7 +336,9 @@ int PlatPreloadDialogTemplate(int template_id) {
 
 void HostRecordDialogClose(HostWindow* dialog) {
   char line[kHostScriptLineMax + 64];
-  snprintf(line, sizeof line, "dialog-close %d", dialog->id);
+  char label[40];
+  HostDialogLabel(dialog, label, sizeof label);
+  snprintf(line, sizeof line, "dialog-close %s", label);
   PlatWindow token = HostWindowToken(dialog);
   const HostDialogTemplate* dialog_template = dialog->dialog_template;
   for (int i = 0; i < dialog_template->control_count; ++i) {

@@ -67,6 +67,7 @@ void HostMachineClose() {
   if (g_machine.open) HostCloseAllFiles();
   HostCloseRegistry();
   HostCloseDde();
+  HostClosePrinter();
   g_machine.open = 0;
   g_machine.root[0] = '\0';
   HostMachineDefaults(&g_machine.info);

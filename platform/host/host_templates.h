@@ -19,8 +19,9 @@ struct HostControlTemplate {
 };
 
 struct HostDialogTemplate {
-  int id;
-  int language;  // the LANGUAGE in force: primary | sublanguage << 10
+  int id;         // 0 for a template with a string name
+  char name[32];  // the string name, such as "RESID_DLG_PRINT"; empty for a numbered one
+  int language;   // the LANGUAGE in force: primary | sublanguage << 10
   uint32_t style;
   int x, y, cx, cy;
   char caption[kHostTemplateTextMax];
@@ -33,5 +34,6 @@ struct HostDialogTemplate {
 // Every template of the script, in script order; count receives how many. The script is read
 // once; a statement the reader does not understand ends the reading (and fails the tests).
 const HostDialogTemplate* HostDialogTemplates(int* count);
-// The template of that id, or null.
+// The template of that id, or of that string name (without regard to case), or null.
 const HostDialogTemplate* HostFindDialogTemplate(int id);
+const HostDialogTemplate* HostFindNamedDialogTemplate(const char* name);

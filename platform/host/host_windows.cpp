@@ -109,8 +109,12 @@ HostWindow* HostNewWindow(HostWindowKind kind) {
 void HostRemoveWindow(HostWindow* window) {
   int index = HostWindowIndex(window);
   for (HostWindow& child : g_windows.table) {
-    if (child.kind == kHostControl && child.parent == index) child.kind = kHostNoWindow;
+    if (child.kind == kHostControl && child.parent == index) {
+      HostEditForget(&child);
+      child.kind = kHostNoWindow;
+    }
   }
+  HostEditForget(window);
   window->kind = kHostNoWindow;
 }
 
@@ -151,6 +155,7 @@ HostWindow* HostNextModeless(int* at) {
 }
 
 void HostResetWindows() {
+  HostEditForgetAll();
   memset(&g_windows, 0, sizeof g_windows);
 }
 
@@ -245,7 +250,9 @@ int PlatShowWindow(PlatWindow token, int command) {
   int was_visible = window->visible;
   window->visible = command != kSwHide;
   if (window->kind == kHostDialog && was_visible != window->visible) {
-    HostTranscript("dialog-%s %d", window->visible ? "show" : "hide", window->id);
+    char label[40];
+    HostDialogLabel(window, label, sizeof label);
+    HostTranscript("dialog-%s %s", window->visible ? "show" : "hide", label);
   }
   return was_visible;
 }
@@ -286,6 +293,9 @@ intptr_t PlatSendItemMessage(PlatWindow dialog, int item, uint32_t message, uint
                              intptr_t lparam) {
   HostWindow* control = HostDialogItem(dialog, item);
   if (control == nullptr) return 0;
+  if (HostIsMultiLineEdit(control) && (message == kEmGetLineCount || message == kEmGetLine)) {
+    return HostEditMessage(control, message, wparam, lparam);
+  }
   return HostDeliver(control, message, wparam, lparam);
 }
 

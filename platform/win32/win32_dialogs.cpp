@@ -30,6 +30,12 @@ PlatWindow PlatCreateDialog(int template_id, PlatWindow owner, PlatDialogProc pr
                             reinterpret_cast<LPARAM>(procedure));
 }
 
+PlatWindow PlatCreateNamedDialog(const char* template_name, PlatWindow owner,
+                                 PlatDialogProc procedure) {
+  return CreateDialogParamA(GetModuleHandleA(nullptr), template_name, static_cast<HWND>(owner),
+                            DialogProc, reinterpret_cast<LPARAM>(procedure));
+}
+
 int PlatEndDialog(PlatWindow dialog, intptr_t result) {
   return dialog != nullptr && EndDialog(static_cast<HWND>(dialog), result);
 }

@@ -167,8 +167,9 @@ const int kUsEnglish = 0x409;
 TEST(DialogTemplates, EveryTemplateAsTheTablesGiveIt) {
   int count = 0;
   const HostDialogTemplate* templates = HostDialogTemplates(&count);
-  ASSERT_EQ(count, static_cast<int>(kExpected.size()));
-  for (int i = 0; i < count; ++i) {
+  // The numbered templates, then the print-abort dialog (below).
+  ASSERT_EQ(count, static_cast<int>(kExpected.size()) + 1);
+  for (int i = 0; i < static_cast<int>(kExpected.size()); ++i) {
     const HostDialogTemplate& actual = templates[i];
     const ExpectedDialog& expected = kExpected[i];
     SCOPED_TRACE("dialog " + std::to_string(expected.id));
@@ -198,6 +199,20 @@ TEST(DialogTemplates, EveryTemplateAsTheTablesGiveIt) {
       EXPECT_EQ(control.text, want.text);
     }
   }
+}
+
+TEST(DialogTemplates, ThePrintAbortDialogHasAStringNameAButtonAndTheNameField) {
+  const HostDialogTemplate* named = HostFindNamedDialogTemplate("resid_dlg_print");
+  ASSERT_NE(named, nullptr);
+  EXPECT_STREQ(named->name, "RESID_DLG_PRINT");
+  EXPECT_EQ(named->id, 0);
+  EXPECT_EQ(named->style & 0x10000000u, 0u);  // shown once the first page has started
+  ASSERT_EQ(named->control_count, 3);
+  EXPECT_EQ(named->controls[1].id, 512);
+  EXPECT_EQ(named->controls[2].id, 406);
+  EXPECT_STREQ(named->controls[2].class_name, "BUTTON");
+  EXPECT_EQ(HostFindDialogTemplate(0), nullptr);  // a name is no number
+  EXPECT_EQ(HostFindNamedDialogTemplate("RESID_DLG_OTHER"), nullptr);
 }
 
 TEST(DialogTemplates, TemplatesNamedByCallersButNotProvidedAreMissing) {

@@ -1,0 +1,29 @@
+// Printing the Quick Reference Guide: the print-offer dialog 229 and its procedure, the guide's
+// text from its stored payload entry laid out by the dialog's hidden edit field 510, the print
+// dialog, and the pages with the print-abort dialog that lets the user stop the job.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/printing.h"
+#include "platform/types.h"
+
+const char* const kGuideDocumentName = "Quick Reference Guide";
+
+// 229: as GenericDialogProc, except that Print Now (415) first prints the guide with the dialog
+// as owner, then ends the dialog with 415.
+intptr_t PrintOfferDialogProc(PlatWindow dialog, uint32_t message, uintptr_t wparam,
+                              intptr_t lparam);
+// Prints the entry named guide_entry, one copy, line by line as the owner's field 510 breaks it.
+// Nothing is printed or shown when the entry is missing or cannot be read whole, or the user
+// cancels the print dialog; "Unable to start print job" when the printer refuses the job.
+void PrintQuickReferenceGuide(PlatWindow owner);
+// The print dialog: the chosen printer, or null (CommDlgExtendedError asked, not reported).
+PlatPrinter ChoosePrinter(PlatWindow owner);
+// Installed for the job: passes waiting messages on while the user has not pressed the
+// print-abort dialog's button, and then says stop (0).
+int PrintAbortProc(PlatPrinter printer, int code);
+// The print-abort dialog: the focus on its button 406, the document's name in 512; any command
+// sets the print-cancel flag.
+intptr_t PrintAbortDialogProc(PlatWindow dialog, uint32_t message, uintptr_t wparam,
+                              intptr_t lparam);
