@@ -48,6 +48,12 @@ if timeout 60 wine "$robot_exe" -t 20 dialog "" text 503 </dev/null >"$out/robot
   import -display "$DISPLAY" -window root "$out/progress.png" 2>/dev/null || true
   echo "Progress dialog on screen: $out/progress.png"
 fi
+# The run ends with the completion dialog 221; a screenshot, then OK as the user would.
+if timeout 120 wine "$robot_exe" -t 90 dialog Setup </dev/null >>"$out/robot.out" 2>&1; then
+  import -display "$DISPLAY" -window root "$out/completion.png" 2>/dev/null || true
+  echo "Completion dialog on screen: $out/completion.png"
+  timeout 60 wine "$robot_exe" -t 20 dialog Setup click 408 </dev/null >>"$out/robot.out" 2>&1
+fi
 status=0
 wait "$setup_job" || status=$?
 echo "Exit status: $status"

@@ -54,6 +54,8 @@ while kill -0 "$setup_job" 2>/dev/null; do
     break
   fi
 done
+# The run ends with the completion dialog 221 ("Velnet has been installed!"); OK closes it.
+robot dialog Setup click 408 gone || fail "no completion dialog 221 after the installation"
 wait_setup
 ((midway)) || fail "no screenshot caught the progress bar part way"
 [[ $setup_status -eq 0 ]] || fail "SETUP.EXE ended with status $setup_status, not 0"
