@@ -98,6 +98,10 @@ timeout 60 wine regedit /S 'Z:'"${dir//\//\\}"'\session.reg' </dev/null >>"$log"
 timeout 60 wine reg query 'HKCU\Software\Wine' /v Version </dev/null >"$dir/version" 2>>"$log"
 grep -q win95 "$dir/version" || fail "the prefix is not in Windows 95 mode"
 
+# The machine's one fixed drive is C:, as on a Windows 95 machine: Wine's Z: (the host's whole
+# file system) would make the search for an installation walk the host.
+rm -f "$WINEPREFIX/dosdevices/z:"
+
 # Wine's own Marlett draws the caption buttons; Debian's fonts-wine has it, but Wine does not
 # load it from there.
 marlett=/usr/share/wine/fonts/marlett.ttf
