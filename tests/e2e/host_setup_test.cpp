@@ -285,7 +285,8 @@ TEST_F(DemoInstallTest, TheProgramItemGoesToProgramManagerAfterTheFiles) {
   ASSERT_EQ(RunSetup("-X C:\\DEMO.PAY -P C:\\VELNET"), 0);
   std::string transcript = Transcript();
   size_t group = transcript.find("command=\"[CreateGroup(Velnet)]\" result=accepted");
-  size_t item = transcript.find("command=\"[AddItem(C:\\VELNET\\VNT.EXE,Velnet)]\" result=accepted");
+  size_t item =
+      transcript.find("command=\"[AddItem(C:\\VELNET\\VNT.EXE,Velnet)]\" result=accepted");
   size_t shown = transcript.find("command=\"[ShowGroup(Velnet,7)]\" result=accepted");
   ASSERT_NE(shown, std::string::npos) << transcript;
   EXPECT_LT(transcript.find("dialog-close 220"), group);
@@ -310,6 +311,52 @@ TEST_F(DemoInstallTest, WithoutProgramManagerTheRunGoesOn) {
   EXPECT_TRUE(Exists("C:\\VELNET\\VNT.EXE"));
   EXPECT_NE(GetFile("C:\\VELNET\\update.log").find("Couldn't create DDE client window\r\n"),
             std::string::npos);
+}
+
+// The update of an existing installation, as a user runs it: no -P, the search finds C:\VELNET,
+// the Welcome dialog's Update installs, the completion dialog ends the run.
+class UpdateRunTest : public DemoInstallTest {
+ protected:
+  void SetUp() override {
+    DemoInstallTest::SetUp();
+    PutFile("C:\\VELNET\\DIZI.EXE", "the installed client");
+    PutFile("C:\\VELNET\\VNTPHONE.DAT", "the member's own phone list");
+  }
+};
+
+TEST_F(UpdateRunTest, SearchWelcomeUpdateAndCompletion) {
+  SetAnswers("dialog 201 401\ndialog 213 408\n");
+  ASSERT_EQ(RunSetup("-X C:\\DEMO.PAY"), 0);
+  ExpectDemoInstalled("C:\\VELNET");
+  EXPECT_EQ(GetFile("C:\\VELNET\\VNTPHONE.DAT"), "the member's own phone list");
+  std::string log = GetFile("C:\\VELNET\\update.log");
+  EXPECT_NE(log.find("IAB:Verdict for C:\\VELNET\\IDB\\MAIN.IDX (build 83) = yes\r\n"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("Most recent = C:\\VELNET\r\n"), std::string::npos);
+  EXPECT_NE(log.find("Not installing VNTPHONE.DAT (preserved)\r\n"), std::string::npos);
+  std::string transcript = Transcript();
+  for (const char* shown :
+       {"dialog-open 202", "dialog-open 201", "dialog-open 200", "dialog-open 213"}) {
+    EXPECT_NE(transcript.find(shown), std::string::npos) << shown << "\n" << transcript;
+  }
+  EXPECT_EQ(transcript.find("file-left-open"), std::string::npos);
+}
+
+TEST_F(UpdateRunTest, ExitInTheWelcomeDialogChangesNothing) {
+  SetAnswers("dialog 201 403\ndialog 205 403\n");
+  ASSERT_EQ(RunSetup("-X C:\\DEMO.PAY"), 0);
+  EXPECT_FALSE(Exists("C:\\VELNET\\VNT.EXE"));
+  EXPECT_NE(GetFile("C:\\VELNET\\update.log").find("User exit\r\n"), std::string::npos);
+  EXPECT_EQ(Transcript().find("dialog-open 213"), std::string::npos);
+}
+
+TEST_F(UpdateRunTest, NothingFoundAsksForTheDirectory) {
+  PlatDeleteFile("C:\\VELNET\\DIZI.EXE");  // the scan looks for the client's program
+  SetAnswers("text 501 C:\\VELNET\ndialog 215 408\ndialog 201 401\ndialog 213 408\n");
+  ASSERT_EQ(RunSetup("-X C:\\DEMO.PAY"), 0);
+  EXPECT_NE(GetFile("C:\\VELNET\\update.log").find("No previous ver found\r\n"), std::string::npos);
+  ExpectDemoInstalled("C:\\VELNET");
 }
 
 }  // namespace
