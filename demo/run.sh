@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # The main job: builds SETUP.EXE and the payload tool, packs the demo payload (demo/payload.ini,
-# with the Win32 dunzipnt.dll as its first entry) and installs it with SETUP.EXE under Wine (Xvfb,
-# a fresh Windows 95 prefix), the way a user would: "SETUP.EXE -X C:\DEMO.PAY -P C:\VELNET".
-# C:\VELNET holds the main database of the demo's old installation (demo/old), into which the
-# update merges its records. Then it shows what the run did: screenshots under build/demo/,
-# update.log, the files and the merged database.
+# with the Win32 dunzipnt.dll as its first entry) and runs SETUP.EXE under Wine (Xvfb, a fresh
+# Windows 95 prefix) on the demo installation, a Velnet 2.0 in C:\VELNET (demo/old), the way a
+# user would: "SETUP.EXE -X C:\DEMO.PAY", Update in the Welcome dialog and OK at the end. Then
+# it shows what the run did: screenshots under build/demo/, update.log, the files and the
+# merged database.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -35,25 +35,33 @@ trap 'bash "$root/tests/e2e/wine/wine_session.sh" stop "$session"' EXIT
 source "$session/env.sh"
 drive_c=$WINEPREFIX/drive_c
 cp "$out/DEMO.PAY" "$drive_c/DEMO.PAY"
-mkdir -p "$drive_c/VELNET/IDB"
-cp demo/old/IDB/MAIN.IDX "$drive_c/VELNET/IDB/MAIN.IDX"
+# The demo installation: a Velnet 2.0 in C:\VELNET (its program, its database, a phone list).
+cp -r demo/old "$drive_c/VELNET"
+
+# Waits for a dialog by caption, keeps a screenshot of the screen as NAME.png and clicks BUTTON.
+answer() {
+  local caption=$1 name=$2 button=$3
+  timeout 150 wine "$robot_exe" -t 120 dialog "$caption" </dev/null >>"$out/robot.out" 2>&1 ||
+    return 1
+  import -display "$DISPLAY" -window root "$out/$name.png" 2>/dev/null || true
+  echo "$caption dialog on screen: $out/$name.png"
+  timeout 60 wine "$robot_exe" -t 20 dialog "$caption" click "$button" </dev/null \
+    >>"$out/robot.out" 2>&1
+}
 
 echo
-echo "== SETUP.EXE -X C:\\DEMO.PAY -P C:\\VELNET =="
-timeout -k 5 300 wine "$setup_exe" -X 'C:\DEMO.PAY' -P 'C:\VELNET' </dev/null \
-  >"$out/setup.out" 2>&1 &
+echo "== SETUP.EXE -X C:\\DEMO.PAY, updating the Velnet 2.0 in C:\\VELNET =="
+timeout -k 5 300 wine "$setup_exe" -X 'C:\DEMO.PAY' </dev/null >"$out/setup.out" 2>&1 &
 setup_job=$!
-# The progress dialog has no caption; a screenshot is taken once it shows its first file.
-if timeout 60 wine "$robot_exe" -t 20 dialog "" text 503 </dev/null >"$out/robot.out" 2>&1; then
+# The search finds C:\VELNET; the Welcome dialog follows, and the user chooses Update (401).
+answer Welcome welcome 401 || echo "No Welcome dialog came up."
+# The progress dialog has no caption; a screenshot once it shows a file.
+if timeout 60 wine "$robot_exe" -t 20 dialog "" text 503 </dev/null >>"$out/robot.out" 2>&1; then
   import -display "$DISPLAY" -window root "$out/progress.png" 2>/dev/null || true
   echo "Progress dialog on screen: $out/progress.png"
 fi
-# The run ends with the completion dialog 221; a screenshot, then OK as the user would.
-if timeout 120 wine "$robot_exe" -t 90 dialog Setup </dev/null >>"$out/robot.out" 2>&1; then
-  import -display "$DISPLAY" -window root "$out/completion.png" 2>/dev/null || true
-  echo "Completion dialog on screen: $out/completion.png"
-  timeout 60 wine "$robot_exe" -t 20 dialog Setup click 408 </dev/null >>"$out/robot.out" 2>&1
-fi
+# The run ends with the completion dialog 213; OK (408) as the user would.
+answer Setup completion 408 || echo "No completion dialog came up."
 status=0
 wait "$setup_job" || status=$?
 echo "Exit status: $status"
