@@ -65,33 +65,33 @@ bool ParseNumber(const std::string& text, uint32_t* value) {
   return true;
 }
 
-bool AddRecord(const std::string& spec, const std::string& base, DatabaseLayout* layout,
+bool AddRecord(const std::string& record_text, const std::string& base, DatabaseLayout* layout,
                std::string* error) {
-  size_t equals = spec.find('=');
+  size_t equals = record_text.find('=');
   if (equals == std::string::npos) {
-    *error = "\"" + spec + "\" is no record (GID[,TYPE[,FLAGS]]=TEXT or =@PATH)";
+    *error = "\"" + record_text + "\" is no record (GID[,TYPE[,FLAGS]]=TEXT or =@PATH)";
     return false;
   }
-  std::vector<std::string> key = SplitOn(spec.substr(0, equals), ',');
+  std::vector<std::string> key = SplitOn(record_text.substr(0, equals), ',');
   DatabaseRecord record;
   uint32_t flags = 0;
   if (key.empty() || key.size() > 3 || !ParseNumber(key[0], &record.gid)) {
-    *error = "\"" + spec + "\": the GID must be a number";
+    *error = "\"" + record_text + "\": the GID must be a number";
     return false;
   }
   if (key.size() >= 2) {
     if (key[1].size() != 1) {
-      *error = "\"" + spec + "\": the type is one character";
+      *error = "\"" + record_text + "\": the type is one character";
       return false;
     }
     record.type = key[1][0];
   }
   if (key.size() == 3 && (!ParseNumber(key[2], &flags) || flags > 0xFF)) {
-    *error = "\"" + spec + "\": the flags are a number from 0 to 0xFF";
+    *error = "\"" + record_text + "\": the flags are a number from 0 to 0xFF";
     return false;
   }
   record.flags = static_cast<uint8_t>(flags);
-  std::string value = spec.substr(equals + 1);
+  std::string value = record_text.substr(equals + 1);
   if (!value.empty() && value[0] == '@') {
     std::filesystem::path path(value.substr(1));
     if (path.is_relative()) path = std::filesystem::path(base) / path;

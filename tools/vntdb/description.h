@@ -11,9 +11,9 @@
 // A number in decimal or, after "0x", hexadecimal, that fits 32 bits.
 bool ParseNumber(const std::string& text, uint32_t* value);
 
-// Adds the record of one specification; PATH is taken relative to base (when not absolute).
-// False with a message in *error.
-bool AddRecord(const std::string& spec, const std::string& base, DatabaseLayout* layout,
+// Adds the record that one record text describes; PATH is taken relative to base (when not
+// absolute). False with a message in *error.
+bool AddRecord(const std::string& record_text, const std::string& base, DatabaseLayout* layout,
                std::string* error);
 
 // Applies a description file's lines to the layout; false with "FILE:LINE: message".

@@ -87,8 +87,8 @@ int main(int argc, char** argv) {
       return Usage("the reserved values must be numbers, not " + reserved[i]);
     }
   }
-  for (const std::string& spec : records) {
-    if (!AddRecord(spec, ".", &layout, &error)) return Usage(error);
+  for (const std::string& record_text : records) {
+    if (!AddRecord(record_text, ".", &layout, &error)) return Usage(error);
   }
   return CreateCommand(file, layout);
 }
