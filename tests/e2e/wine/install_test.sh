@@ -7,13 +7,7 @@
 # usage: install_test.sh VNTPACK DLL DEMO_DIR SESSION_DIR RESULTS_DIR SETUP_EXE ROBOT_EXE
 source "$(dirname "$0")/wine_common.sh"
 
-readonly vntpack=$1
-readonly dll=$2
-readonly demo=$3
-shift 3
-wine_test_init "$@"
-[[ -x "$vntpack" ]] || fail "no host vntpack at $vntpack: build the host preset first"
-[[ -f "$dll" ]] || fail "$dll is not built"
+demo_test_init "$@"
 
 readonly big_megabytes=128
 # GetWindowsDirectoryA under Wine; the SYSTEM folder under it is windows/system on its disk.

@@ -33,6 +33,18 @@ wine_test_init() {
   trap wine_test_cleanup EXIT
 }
 
+# demo_test_init VNTPACK DLL DEMO_DIR SESSION_DIR RESULTS_DIR SETUP_EXE ROBOT_EXE: a test that
+# packs the demo payload with the host vntpack and the Win32 dunzipnt.dll.
+demo_test_init() {
+  vntpack=$1
+  dll=$2
+  demo=$3
+  shift 3
+  wine_test_init "$@"
+  [[ -x "$vntpack" ]] || fail "no host vntpack at $vntpack: build the host preset first"
+  [[ -f "$dll" ]] || fail "$dll is not built"
+}
+
 # Registers a file or directory of the prefix that the test creates, so that it is removed
 # before and after the test.
 made() {
