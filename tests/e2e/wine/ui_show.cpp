@@ -5,6 +5,8 @@
 //   ui_show progress POS RANGE FILE
 //                                dialog 220 with its gauge at POS of RANGE and FILE as the
 //                                current file, pumped until Cancel is confirmed; "stopped=1"
+//   ui_show print PAYLOAD        the print-offer dialog 229 with its own procedure, on the
+//                                payload file PAYLOAD opened as -X opens it; "229 result=R"
 // Never shipped; built with SETUP.EXE's resources.
 #include <windows.h>
 
@@ -13,11 +15,14 @@
 #include <cstring>
 
 #include "driver/setup_state.h"
+#include "payload/payload_reader.h"
+#include "platform/dialogs.h"
 #include "ui/dialog_ids.h"
 #include "ui/dialog_manager.h"
 #include "ui/dialog_procs.h"
 #include "ui/frame_window.h"
 #include "ui/gauge_messages.h"
+#include "ui/guide_printing.h"
 
 static const DWORD kLongestWaitMs = 120000;
 
@@ -55,9 +60,24 @@ static int ShowProgress(int argc, char** argv) {
   return g_setup.install_stopped ? 0 : 1;
 }
 
+static int ShowPrintOffer(int argc, char** argv) {
+  if (argc != 3) return 2;
+  snprintf(g_setup.install_file, sizeof g_setup.install_file, "%s", argv[2]);
+  if (!OpenPayload() || !ReadPayloadHeader()) {
+    printf("no payload: error %u\n", static_cast<unsigned>(g_setup.error_number));
+    ClosePayload();
+    return 1;
+  }
+  intptr_t result = PlatDialogBox(kDialogPrintOffer, g_setup.frame_window, PrintOfferDialogProc);
+  ClosePayload();
+  printf("%d result=%ld\n", kDialogPrintOffer, static_cast<long>(result));
+  fflush(stdout);
+  return 0;
+}
+
 int main(int argc, char** argv) {
   if (argc < 2) {
-    fputs("usage: ui_show modal ID... | progress POS RANGE FILE\n", stderr);
+    fputs("usage: ui_show modal ID... | progress POS RANGE FILE | print PAYLOAD\n", stderr);
     return 2;
   }
   ResetSetupState();
@@ -69,6 +89,7 @@ int main(int argc, char** argv) {
   int status = 2;
   if (strcmp(argv[1], "modal") == 0) status = ShowModal(argc, argv);
   if (strcmp(argv[1], "progress") == 0) status = ShowProgress(argc, argv);
+  if (strcmp(argv[1], "print") == 0) status = ShowPrintOffer(argc, argv);
   DestroyFrameWindow();
   return status;
 }
