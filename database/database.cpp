@@ -7,12 +7,11 @@
 #include <cstring>
 
 #include "database/db_index.h"
-#include "driver/errors.h"
-#include "driver/memory.h"
-#include "driver/update_log.h"
-#include "payload/disk_space.h"
-#include "payload/entry_copy.h"
-#include "payload/paths.h"
+#include "services/errors.h"
+#include "services/file_writing.h"
+#include "services/memory.h"
+#include "services/paths.h"
+#include "services/update_log.h"
 
 namespace {
 

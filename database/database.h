@@ -7,8 +7,8 @@
 #include <cstdint>
 
 #include "database/db_format.h"
-#include "driver/setup_state.h"
 #include "platform/files.h"
+#include "services/setup_state.h"
 
 // The most live records one open database indexes; a file with more does not open (1).
 const uint32_t kDbIndexCapacity = 0x100000;

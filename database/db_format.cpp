@@ -1,7 +1,7 @@
 // Encoding and decoding of the database's file and record headers in both forms.
 #include "database/db_format.h"
 
-#include "payload/paths.h"
+#include "services/paths.h"
 
 namespace {
 

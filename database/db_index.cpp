@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "driver/memory.h"
+#include "services/memory.h"
 
 namespace {
 

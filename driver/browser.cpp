@@ -4,11 +4,11 @@
 
 #include <cstdint>
 
-#include "driver/errors.h"
 #include "driver/programs.h"
-#include "driver/setup_state.h"
 #include "integration/registry_entries.h"
-#include "payload/paths.h"
+#include "services/errors.h"
+#include "services/paths.h"
+#include "services/setup_state.h"
 #include "ui/dialog_manager.h"
 #include "ui/frame_window.h"
 

@@ -5,11 +5,11 @@
 #include <cstdint>
 #include <cstring>
 
-#include "driver/errors.h"
-#include "driver/setup_state.h"
 #include "payload/disk_space.h"
-#include "payload/paths.h"
 #include "search/installation_search.h"
+#include "services/errors.h"
+#include "services/paths.h"
+#include "services/setup_state.h"
 #include "ui/dialog_ids.h"
 #include "ui/dialog_manager.h"
 

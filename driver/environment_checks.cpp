@@ -3,11 +3,11 @@
 
 #include <cstring>
 
-#include "driver/errors.h"
 #include "driver/programs.h"
-#include "driver/setup_state.h"
-#include "payload/paths.h"
 #include "platform/system.h"
+#include "services/errors.h"
+#include "services/paths.h"
+#include "services/setup_state.h"
 #include "ui/dialog_ids.h"
 #include "ui/dialog_manager.h"
 

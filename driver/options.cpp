@@ -3,10 +3,10 @@
 
 #include <cstring>
 
-#include "driver/errors.h"
-#include "driver/setup_state.h"
-#include "driver/update_log.h"
-#include "payload/paths.h"
+#include "services/errors.h"
+#include "services/paths.h"
+#include "services/setup_state.h"
+#include "services/update_log.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-#include "driver/setup_state.h"
-#include "payload/paths.h"
 #include "platform/modules.h"
+#include "services/paths.h"
+#include "services/setup_state.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 
 #include "driver/browser.h"
 #include "driver/programs.h"
-#include "driver/setup_state.h"
-#include "payload/paths.h"
 #include "platform/format.h"
 #include "platform/profile.h"
+#include "services/paths.h"
+#include "services/setup_state.h"
 #include "ui/dialog_ids.h"
 #include "ui/dialog_manager.h"
 #include "ui/frame_window.h"

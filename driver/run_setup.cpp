@@ -7,13 +7,14 @@
 
 #include "database/merge.h"
 #include "driver/directory_choice.h"
-#include "driver/errors.h"
-#include "driver/setup_state.h"
 #include "integration/progman_dde.h"
 #include "payload/destination.h"
 #include "payload/install_files.h"
 #include "platform/format.h"
 #include "search/installation_search.h"
+#include "services/errors.h"
+#include "services/setup_state.h"
+#include "ui/confirmations.h"
 #include "ui/dialog_ids.h"
 #include "ui/dialog_manager.h"
 #include "ui/dialog_procs.h"
@@ -80,8 +81,7 @@ int InstallUpdate() {
   DeleteListedFiles();
   if (g_setup.item_program[0] != '\0' && g_setup.suppress_finish != 1) {
     char command_line[2 * kPathBuffer];
-    FormatText(command_line, sizeof command_line, "%s\\%s", g_setup.dest_dir,
-               g_setup.item_program);
+    FormatText(command_line, sizeof command_line, "%s\\%s", g_setup.dest_dir, g_setup.item_program);
     AddProgmanItem(g_setup.group_name, g_setup.item_title, command_line);
   }
   return 1;

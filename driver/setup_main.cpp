@@ -1,20 +1,21 @@
 // SetupMain: the run from the single-instance test to the final log: the start-up chain (the
 // payload and the frame window), the interactive part with the installation, and the ending.
 // Between the two come the tests of the machine.
-#include "driver/setup_main.h"
+#include "platform/program_entry.h"
 
 #include "driver/browser.h"
 #include "driver/environment_checks.h"
-#include "driver/errors.h"
 #include "driver/options.h"
 #include "driver/programs.h"
 #include "driver/run_end.h"
 #include "driver/run_setup.h"
-#include "driver/setup_state.h"
-#include "driver/update_log.h"
 #include "integration/progman_dde.h"
 #include "payload/payload_reader.h"
 #include "platform/system.h"
+#include "services/errors.h"
+#include "services/fatal_report.h"
+#include "services/setup_state.h"
+#include "services/update_log.h"
 #include "ui/frame_window.h"
 
 namespace {

@@ -5,11 +5,11 @@
 
 #include <cstring>
 
-#include "driver/setup_state.h"
-#include "driver/update_log.h"
-#include "payload/entry_copy.h"
-#include "payload/paths.h"
 #include "platform/files.h"
+#include "services/file_writing.h"
+#include "services/paths.h"
+#include "services/setup_state.h"
+#include "services/update_log.h"
 
 namespace {
 

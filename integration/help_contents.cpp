@@ -5,11 +5,11 @@
 #include <cstdint>
 #include <cstring>
 
-#include "driver/memory.h"
-#include "payload/paths.h"
 #include "platform/files.h"
 #include "platform/system.h"
 #include "platform/types.h"
+#include "services/memory.h"
+#include "services/paths.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 
 #include <cstdarg>
 
-#include "driver/update_log.h"
 #include "platform/dde.h"
 #include "platform/format.h"
 #include "platform/system.h"
 #include "platform/windows.h"
+#include "services/update_log.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 
 #include <cstring>
 
-#include "driver/memory.h"
-#include "payload/paths.h"
 #include "platform/types.h"
 #include "platform/windows.h"
+#include "services/memory.h"
+#include "services/paths.h"
 
 const char kVelnetKey[] = "SOFTWARE\\Velnet\\VNT\\CurrentVersion";
 const char kAppPathValue[] = "AppPath";

@@ -4,11 +4,11 @@
 
 #include <cstring>
 
-#include "driver/setup_state.h"
-#include "driver/update_log.h"
-#include "payload/paths.h"
-#include "payload/payload_reader.h"
 #include "platform/files.h"
+#include "services/paths.h"
+#include "services/payload_header.h"
+#include "services/setup_state.h"
+#include "services/update_log.h"
 
 namespace {
 

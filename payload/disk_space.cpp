@@ -2,27 +2,23 @@
 // 0xFFFFFFFF, so that a large payload never wraps round into a small need.
 #include "payload/disk_space.h"
 
-#include "driver/setup_state.h"
-#include "driver/update_log.h"
 #include "payload/extraction_library.h"
-#include "payload/paths.h"
-#include "payload/payload_reader.h"
 #include "platform/files.h"
 #include "platform/format.h"
 #include "platform/system.h"
+#include "services/file_writing.h"
+#include "services/paths.h"
+#include "services/payload_header.h"
+#include "services/setup_state.h"
+#include "services/update_log.h"
 
 namespace {
 
-const uint32_t kDefaultClusterSize = 8192;
 const uint32_t kMergePieceAllowance = 5 * 1048576;
 
 uint32_t Saturated(int64_t value) {
   if (value < 0) return 0;
   return value > 0xFFFFFFFF ? 0xFFFFFFFFu : static_cast<uint32_t>(value);
-}
-
-void DriveRoot(int drive, char root[4]) {
-  FormatText(root, 4, "%c:\\", 'A' + drive);
 }
 
 uint16_t FirstCountedEntry() {
@@ -96,20 +92,4 @@ int EstimateDiskSpace(int drive, const char* directory, uint32_t* need) {
   }
   LogLine("Won't fit");
   return 0;
-}
-
-int FitsOnDrive(int drive, uint32_t byte_count) {
-  char root[4];
-  DriveRoot(drive, root);
-  PlatDiskSpace space;
-  if (!PlatGetDiskFreeSpace(root, &space)) return 0;
-  uint64_t clusters;
-  if (space.bytes_per_sector != 0 && space.sectors_per_cluster != 0) {
-    uint64_t sectors =
-        (static_cast<uint64_t>(byte_count) + space.bytes_per_sector) / space.bytes_per_sector;
-    clusters = (sectors + space.sectors_per_cluster) / space.sectors_per_cluster;
-  } else {
-    clusters = byte_count / kDefaultClusterSize;
-  }
-  return clusters < space.free_clusters;
 }

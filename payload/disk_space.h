@@ -18,5 +18,3 @@ int32_t ComputeExistingSavings(uint32_t cluster_size, const char* directory);
 // ((size + cluster_size) / cluster_size) x cluster_size: an empty file takes one cluster, a file
 // of exactly one cluster two. Saturates at 0xFFFFFFFF instead of wrapping.
 uint32_t ClusterSpan(uint32_t size, uint32_t cluster_size);
-// 1 when byte_count bytes fit into the drive's free clusters.
-int FitsOnDrive(int drive, uint32_t byte_count);

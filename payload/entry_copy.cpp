@@ -1,24 +1,10 @@
-// Block copies of entry data and the disk-full retry of every write.
+// Block copies of entry data out of the payload, each block written through WriteBlock.
 #include "payload/entry_copy.h"
 
-#include "driver/errors.h"
-#include "driver/setup_state.h"
+#include "services/errors.h"
+#include "services/file_writing.h"
+#include "services/setup_state.h"
 #include "ui/gauge.h"
-
-int WriteBlock(PlatFile file, const void* buffer, uint16_t length) {
-  if (length == 0) return 1;
-  uint32_t position = PlatSeekFile(file, 0, kSeekCurrent);
-  for (;;) {
-    if (PlatWriteFile(file, buffer, length) == length) return 1;
-    if (position == kPlatFileError || PlatSeekFile(file, position, kSeekBegin) != position) {
-      return 0;
-    }
-    if (!AskMoreDiskSpace()) break;
-  }
-  g_setup.install_stopped = 1;
-  if (g_setup.disk_full_program[0] != '\0') g_setup.offer_disk_full_program = 1;
-  return 0;
-}
 
 int CopyEntryDataWithProgress(PlatFile file, const PayloadEntry& entry, PlatWindow dialog,
                               uint32_t base, uint32_t divisor) {

@@ -2,11 +2,11 @@
 // payload's first entry when the payload carries it; otherwise it must already be in dest_dir.
 #include "payload/extraction_library.h"
 
-#include "driver/errors.h"
-#include "driver/setup_state.h"
 #include "payload/entry_copy.h"
-#include "payload/paths.h"
-#include "payload/payload_reader.h"
+#include "services/errors.h"
+#include "services/paths.h"
+#include "services/payload_header.h"
+#include "services/setup_state.h"
 
 ExtractionState g_extraction = {nullptr, nullptr, 0};
 

@@ -4,14 +4,11 @@
 
 #include <cstring>
 
-#include "driver/errors.h"
-#include "driver/memory.h"
 #include "payload/extraction_library.h"
-#include "payload/paths.h"
 #include "platform/system.h"
-
-PayloadHeader g_payload = {};
-PayloadReader g_reader = {kPlatNoFile, 0, {}, nullptr};
+#include "services/errors.h"
+#include "services/memory.h"
+#include "services/paths.h"
 
 namespace {
 
@@ -255,15 +252,6 @@ int ClosePayload() {
   g_payload.reserved_numbers = nullptr;
   g_payload.reserved_number_count = 0;
   return 1;
-}
-
-PayloadEntry* FindPayloadEntry(const char* name) {
-  for (uint16_t i = 0; g_payload.entries != nullptr && i < g_payload.entry_count; ++i) {
-    if (g_payload.entries[i] != nullptr && NamesEqual(g_payload.entries[i]->name, name)) {
-      return g_payload.entries[i];
-    }
-  }
-  return nullptr;
 }
 
 void ReleasePayloadHeader() {

@@ -9,7 +9,7 @@
 #include "platform/drawing.h"
 #include "platform/files.h"
 #include "platform/format.h"
-#include "platform/memory.h"
+#include "platform/global_memory.h"
 #include "platform/messages.h"
 #include "platform/modules.h"
 #include "platform/ole.h"

@@ -1,14 +1,16 @@
-// CheckCandidate and JudgeBuild, with their "CFA:" and "IAB:" log lines.
+// CheckCandidate and JudgeBuild, with their "CFA:" and "IAB:" log lines, and OfferCandidate.
 #include "search/candidate_verdict.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "database/database.h"
-#include "driver/memory.h"
-#include "driver/update_log.h"
-#include "payload/paths.h"
-#include "payload/payload_reader.h"
-#include "search/installation_search.h"
+#include "services/memory.h"
+#include "services/paths.h"
+#include "services/payload_header.h"
+#include "services/update_log.h"
+
+BestCandidate g_best_candidate;
 
 namespace {
 
@@ -66,4 +68,10 @@ int CheckCandidate(const char* directory) {
   LogLine("CFA:Time for %s = %lu", database_path, time);
   if (JudgeBuild(database_path)) OfferCandidate(time, directory);
   return 1;
+}
+
+void OfferCandidate(uint32_t time, const char* directory) {
+  if (time <= g_best_candidate.time || strlen(directory) >= kStatePath) return;
+  g_best_candidate.time = time;
+  strcpy(g_best_candidate.path, directory);
 }

@@ -1,19 +1,20 @@
-// FindInstallation, the depth-first drive scan, CheckChosenDirectory and OfferCandidate. The scan
+// FindInstallation, the depth-first drive scan and CheckChosenDirectory. The scan
 // pumps messages after every directory, so that Exit in dialog 202 is seen promptly.
 #include "search/installation_search.h"
 
 #include <cstring>
 
-#include "driver/setup_state.h"
-#include "driver/update_log.h"
 #include "integration/registry_entries.h"
-#include "payload/paths.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/format.h"
 #include "platform/profile.h"
 #include "platform/system.h"
 #include "search/candidate_verdict.h"
+#include "services/paths.h"
+#include "services/setup_state.h"
+#include "services/update_log.h"
+#include "ui/confirmations.h"
 #include "ui/dialog_ids.h"
 #include "ui/dialog_manager.h"
 #include "ui/dialog_procs.h"
@@ -22,12 +23,8 @@ namespace {
 
 const char kProgramFile[] = "DIZI.EXE";
 
-struct SearchState {
-  uint32_t best_time;
-  char best_path[kStatePath];
-  PlatWindow dialog;
-};
-SearchState g_search;
+// Dialog 202 while the search shows in it where it looks.
+PlatWindow g_search_dialog;
 
 // 1 when directory\idb\main.idx exists: the sign that a recorded location is an installation.
 int HasMainIndex(const char* directory) {
@@ -40,13 +37,13 @@ int HasMainIndex(const char* directory) {
 // A location recorded by the client itself (registry or profile): logged, shown and judged.
 void CheckRecordedLocation(const char* directory) {
   LogLine("AppPath = %s", directory);
-  PlatSetItemText(g_search.dialog, kControlPath, directory);
+  PlatSetItemText(g_search_dialog, kControlPath, directory);
   CheckCandidate(directory);
 }
 
 void ScanDirectory(const char* directory) {
   if (SearchStopRequested()) return;
-  PlatSetItemText(g_search.dialog, kControlPath, directory);
+  PlatSetItemText(g_search_dialog, kControlPath, directory);
   char program[kPathBuffer];
   int found = JoinPath(program, directory, kProgramFile, nullptr) != nullptr &&
               FileExists(program) && CheckCandidate(directory);
@@ -67,7 +64,7 @@ void ScanDirectory(const char* directory) {
 }
 
 void ScanFixedDrives() {
-  g_search.best_path[0] = '\0';
+  g_best_candidate.path[0] = '\0';
   for (char letter = 'A'; letter <= 'Z' && !SearchStopRequested(); ++letter) {
     char root[4];
     FormatText(root, sizeof root, "%c:\\", letter);
@@ -77,25 +74,19 @@ void ScanFixedDrives() {
 
 }  // namespace
 
-void OfferCandidate(uint32_t time, const char* directory) {
-  if (time <= g_search.best_time || strlen(directory) >= kStatePath) return;
-  g_search.best_time = time;
-  strcpy(g_search.best_path, directory);
-}
-
 int CheckChosenDirectory(const char* directory) {
-  g_search.best_time = 0;
-  return CheckCandidate(directory) && g_search.best_time != 0;
+  g_best_candidate.time = 0;
+  return CheckCandidate(directory) && g_best_candidate.time != 0;
 }
 
 int FindInstallation(char* out) {
   out[0] = '\0';
-  g_search.dialog = OpenModelessDialog(kDialogSearch, SearchDialogProc);
-  if (g_search.dialog == nullptr) return 0;
+  g_search_dialog = OpenModelessDialog(kDialogSearch, SearchDialogProc);
+  if (g_search_dialog == nullptr) return 0;
   ClearSearchStopRequest();
-  g_search.best_time = 0;
+  g_best_candidate.time = 0;
 
-  g_search.best_path[0] = '\0';
+  g_best_candidate.path[0] = '\0';
   char recorded[kStatePath];
   if (RegReadString(kRegLocalMachine, kVelnetKey, kAppPathValue, recorded, sizeof recorded) ==
           kRegSuccess &&
@@ -106,18 +97,18 @@ int FindInstallation(char* out) {
     PlatGetProfileString("DIZI", "AppPath", "", recorded, sizeof recorded);
     if (recorded[0] != '\0' && HasMainIndex(recorded)) CheckRecordedLocation(recorded);
   }
-  if (g_search.best_time == 0) ScanFixedDrives();
+  if (g_best_candidate.time == 0) ScanFixedDrives();
   CloseModelessDialog(kDialogSearch);
 
   if (SearchStopRequested()) {
     LogLine("User aborted disk search");
     return 0;
   }
-  if (g_search.best_time == 0) {
+  if (g_best_candidate.time == 0) {
     LogLine("No previous ver found");
     return 0;
   }
-  LogLine("Most recent = %s", g_search.best_path);
-  strcpy(out, g_search.best_path);
+  LogLine("Most recent = %s", g_best_candidate.path);
+  strcpy(out, g_best_candidate.path);
   return 1;
 }

@@ -11,7 +11,3 @@ int FindInstallation(char* out);
 
 // 1 when directory holds an accepted installation with a time stamp (the directory dialogs).
 int CheckChosenDirectory(const char* directory);
-
-// Keeps the candidate when it is more recent than the best so far (an equal time does not
-// replace the earlier one).
-void OfferCandidate(uint32_t time, const char* directory);

@@ -1,9 +1,9 @@
-// The dialog manager: modeless slots, message routing and pumping, and the modal dialogs with
-// their two shared text buffers.
+// The dialog manager: modeless slots, message routing and pumping, and the modal dialogs, whose
+// texts it puts into the procedures' two shared buffers.
 #include "ui/dialog_manager.h"
 
-#include "driver/errors.h"
-#include "driver/setup_state.h"
+#include "services/errors.h"
+#include "services/setup_state.h"
 #include "ui/dialog_ids.h"
 #include "ui/dialog_procs.h"
 
@@ -15,8 +15,6 @@ struct ModelessSlot {
   PlatDialogProc procedure;
 };
 ModelessSlot g_slots[kModelessSlots];
-char g_dialog_text[kDialogTextSize];
-char g_edit_text[kEditTextSize];
 
 // Copies text (or nothing) into a buffer of size bytes, cut to fit.
 void CopyInto(char* buffer, uint32_t size, const char* text) {
@@ -87,12 +85,4 @@ intptr_t ShowEditDialog(int template_id, char* path, const char* text) {
   intptr_t result = PlatDialogBox(template_id, g_setup.frame_window, EditDialogProc);
   if (result == kButtonOk) CopyInto(path, kEditTextSize, g_edit_text);
   return result;
-}
-
-const char* DialogText() {
-  return g_dialog_text;
-}
-
-char* EditText() {
-  return g_edit_text;
 }

@@ -7,10 +7,9 @@
 
 #include "platform/dialogs.h"
 #include "platform/windows.h"
+#include "ui/dialog_procs.h"
 
 const int kModelessSlots = 4;
-const uint32_t kDialogTextSize = 512;  // the text for control 503, NUL included
-const uint32_t kEditTextSize = 256;    // the text of control 501, NUL included
 
 // Opens a modeless dialog in the lowest free slot: its window, or null (after a message) when
 // no slot is free, no procedure is given or the dialog cannot be made.
@@ -30,7 +29,3 @@ intptr_t ShowDialog(int template_id, const char* text);
 // The same with EditDialogProc: path (at most 255 characters, in a buffer of kEditTextSize)
 // fills control 501 and is replaced by the field's text only when the result is 408.
 intptr_t ShowEditDialog(int template_id, char* path, const char* text);
-
-// The shared buffers that ShowDialog and ShowEditDialog fill for the dialog procedures.
-const char* DialogText();
-char* EditText();

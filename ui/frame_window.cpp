@@ -2,15 +2,15 @@
 // the OLE check, the painting of the gradient and the bitmap, and the session-ending flag.
 #include "ui/frame_window.h"
 
-#include "driver/errors.h"
-#include "driver/memory.h"
-#include "driver/setup_state.h"
-#include "driver/update_log.h"
 #include "platform/dialogs.h"
 #include "platform/drawing.h"
 #include "platform/messages.h"
 #include "platform/ole.h"
 #include "platform/windows.h"
+#include "services/errors.h"
+#include "services/memory.h"
+#include "services/setup_state.h"
+#include "services/update_log.h"
 #include "ui/frame_colours.h"
 #include "ui/gauge.h"
 

@@ -5,11 +5,11 @@
 
 #include <cstring>
 
-#include "driver/memory.h"
-#include "payload/payload_reader.h"
 #include "platform/dialogs.h"
 #include "platform/messages.h"
 #include "platform/windows.h"
+#include "services/memory.h"
+#include "services/payload_header.h"
 #include "ui/dialog_ids.h"
 #include "ui/dialog_procs.h"
 #include "ui/print_layout.h"

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "platform/files.h"
-#include "platform/memory.h"
+#include "platform/global_memory.h"
 #include "unzip/dunzip.h"
 #include "unzip/zip_records.h"
 

@@ -71,6 +71,17 @@ void HostMachineDefaults(HostMachineInfo* info);
 void HostReadMachineIni(const char* ini_path, HostMachineInfo* info);
 // The open machine's description, or the defaults when no machine is open.
 const HostMachineInfo& HostInfo();
+// The machine's record (host_machine.cpp), filled by HostMachineOpen and emptied by
+// HostMachineClose (host_machine_session.cpp).
+struct HostMachineRecord {
+  int open;
+  char root[kHostPathMax];  // the real path of the machine directory
+  int info_ready;
+  HostMachineInfo info;
+};
+extern HostMachineRecord g_machine;
+// root + "/" + name into out; 0 when no machine is open or the path does not fit.
+int HostMachineFile(const char* name, char* out, size_t size);
 
 // ---- Paths (host_paths.cpp).
 struct HostResolvedPath {

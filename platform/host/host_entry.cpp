@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/setup_main.h"
 #include "platform/host/host_machine.h"
+#include "platform/program_entry.h"
 
 namespace {
 

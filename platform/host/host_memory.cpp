@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/global_memory.h"
 #include "platform/host/host_backend.h"
-#include "platform/memory.h"
 
 // Exit status of a process ended by PlatFatalAppExit.
 const int kFatalExitStatus = 3;

@@ -2,7 +2,7 @@
 // program name) to the core's SetupMain and ends the process with its result.
 #include <windows.h>
 
-#include "driver/setup_main.h"
+#include "platform/program_entry.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
   return SetupMain(instance, command_line);

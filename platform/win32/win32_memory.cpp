@@ -2,7 +2,7 @@
 // whole of their life, and the fatal exit of kernel32.
 #include <windows.h>
 
-#include "platform/memory.h"
+#include "platform/global_memory.h"
 
 void* PlatAllocMemory(uint32_t size) {
   HGLOBAL handle = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);

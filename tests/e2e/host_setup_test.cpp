@@ -9,8 +9,8 @@
 #include <string>
 
 #include "database/database.h"
-#include "driver/memory.h"
 #include "platform/files.h"
+#include "services/memory.h"
 #include "tests/support/archive_tools.h"
 #include "tests/support/payload_writer.h"
 #include "tests/support/test_machine.h"

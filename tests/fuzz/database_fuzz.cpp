@@ -4,9 +4,9 @@
 #include <cstdlib>
 
 #include "database/database.h"
-#include "driver/memory.h"
-#include "driver/setup_state.h"
-#include "driver/update_log.h"
+#include "services/memory.h"
+#include "services/setup_state.h"
+#include "services/update_log.h"
 #include "tests/fuzz/fuzz_machine.h"
 
 namespace {

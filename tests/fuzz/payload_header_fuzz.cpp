@@ -2,8 +2,8 @@
 // the reader allocates must come back, whatever the input.
 #include <cstdlib>
 
-#include "driver/setup_state.h"
 #include "payload/payload_reader.h"
+#include "services/setup_state.h"
 #include "tests/fuzz/fuzz_machine.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

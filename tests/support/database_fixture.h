@@ -7,7 +7,7 @@
 
 #include "database/database.h"
 #include "database/db_index.h"
-#include "driver/memory.h"
+#include "services/memory.h"
 #include "tests/support/setup_test.h"
 #include "tools/vntdb/database_writer.h"
 

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "driver/setup_state.h"
-#include "driver/update_log.h"
 #include "payload/payload_reader.h"
+#include "services/setup_state.h"
+#include "services/update_log.h"
 #include "tests/support/test_machine.h"
 
 class SetupTest : public MachineTest {

@@ -9,9 +9,9 @@
 
 #include "database/database.h"
 #include "database/db_index.h"
-#include "driver/memory.h"
-#include "driver/setup_state.h"
-#include "driver/update_log.h"
+#include "services/memory.h"
+#include "services/setup_state.h"
+#include "services/update_log.h"
 #include "tests/support/database_fixture.h"
 #include "tools/vntdb/database_writer.h"
 

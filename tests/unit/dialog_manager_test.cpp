@@ -5,9 +5,10 @@
 
 #include <string>
 
-#include "driver/setup_state.h"
 #include "platform/dialogs.h"
+#include "services/setup_state.h"
 #include "tests/support/setup_test.h"
+#include "ui/confirmations.h"
 #include "ui/dialog_ids.h"
 #include "ui/dialog_manager.h"
 #include "ui/dialog_procs.h"

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "payload/disk_space.h"
+#include "services/file_writing.h"
 #include "tests/support/payload_writer.h"
 #include "tests/support/setup_test.h"
 

@@ -4,13 +4,15 @@
 
 #include <string>
 
-#include "driver/errors.h"
-#include "driver/setup_state.h"
 #include "payload/entry_copy.h"
 #include "payload/payload_reader.h"
+#include "services/errors.h"
+#include "services/file_writing.h"
+#include "services/setup_state.h"
 #include "tests/support/archive_tools.h"
 #include "tests/support/payload_writer.h"
 #include "tests/support/setup_test.h"
+#include "ui/confirmations.h"
 #include "ui/dialog_ids.h"
 #include "ui/dialog_manager.h"
 #include "ui/dialog_procs.h"

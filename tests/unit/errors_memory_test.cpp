@@ -4,10 +4,11 @@
 
 #include <string>
 
-#include "driver/errors.h"
-#include "driver/memory.h"
-#include "driver/setup_state.h"
 #include "platform/host/host_machine.h"
+#include "services/errors.h"
+#include "services/fatal_report.h"
+#include "services/memory.h"
+#include "services/setup_state.h"
 #include "tests/support/setup_test.h"
 
 namespace {

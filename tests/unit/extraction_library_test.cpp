@@ -6,10 +6,10 @@
 
 #include <string>
 
-#include "driver/errors.h"
-#include "driver/setup_state.h"
 #include "payload/extraction_library.h"
 #include "payload/payload_reader.h"
+#include "services/errors.h"
+#include "services/setup_state.h"
 #include "tests/support/archive_tools.h"
 #include "tests/support/payload_writer.h"
 #include "tests/support/setup_test.h"

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "driver/setup_state.h"
 #include "platform/drawing.h"
 #include "platform/windows.h"
+#include "services/setup_state.h"
 #include "tests/support/setup_test.h"
 #include "ui/dialog_manager.h"
 #include "ui/frame_colours.h"

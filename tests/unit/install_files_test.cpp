@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "driver/errors.h"
 #include "payload/install_files.h"
+#include "services/errors.h"
 #include "tests/support/archive_tools.h"
 #include "tests/support/payload_writer.h"
 #include "tests/support/setup_test.h"

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "driver/setup_state.h"
-#include "driver/update_log.h"
+#include "services/setup_state.h"
+#include "services/update_log.h"
 #include "tests/support/setup_test.h"
 
 namespace {

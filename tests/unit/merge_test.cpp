@@ -7,10 +7,10 @@
 #include <string>
 
 #include "database/merge.h"
-#include "driver/errors.h"
-#include "driver/setup_state.h"
-#include "driver/update_log.h"
-#include "payload/payload_reader.h"
+#include "services/errors.h"
+#include "services/payload_header.h"
+#include "services/setup_state.h"
+#include "services/update_log.h"
 #include "tests/support/database_fixture.h"
 #include "ui/gauge.h"
 

@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "driver/errors.h"
 #include "driver/options.h"
-#include "driver/setup_state.h"
+#include "services/errors.h"
+#include "services/setup_state.h"
 #include "tests/support/setup_test.h"
 
 namespace {

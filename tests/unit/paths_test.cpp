@@ -3,10 +3,10 @@
 
 #include <string>
 
-#include "driver/memory.h"
-#include "driver/setup_state.h"
-#include "payload/paths.h"
 #include "platform/host/host_machine.h"
+#include "services/memory.h"
+#include "services/paths.h"
+#include "services/setup_state.h"
 #include "tests/support/setup_test.h"
 
 namespace {

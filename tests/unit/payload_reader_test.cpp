@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "driver/errors.h"
-#include "driver/setup_state.h"
 #include "payload/payload_reader.h"
+#include "services/errors.h"
+#include "services/setup_state.h"
 #include "tests/support/payload_writer.h"
 #include "tests/support/setup_test.h"
 

@@ -9,12 +9,12 @@
 #include <iostream>
 #include <sstream>
 
-#include "driver/setup_state.h"
 #include "payload/extraction_library.h"
-#include "payload/paths.h"
 #include "payload/payload_reader.h"
 #include "platform/host/host_machine.h"
 #include "platform/modules.h"
+#include "services/paths.h"
+#include "services/setup_state.h"
 #include "tools/common/scratch_machine.h"
 #include "tools/vntpack/commands.h"
 

@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "driver/setup_state.h"
 #include "payload/extraction_library.h"
 #include "platform/files.h"
+#include "services/setup_state.h"
 
 namespace {
 

@@ -8,12 +8,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "driver/setup_state.h"
 #include "integration/progman_dde.h"
 #include "integration/registry_entries.h"
 #include "platform/dde.h"
 #include "platform/profile.h"
 #include "platform/windows.h"
+#include "services/setup_state.h"
 
 static int failures = 0;
 

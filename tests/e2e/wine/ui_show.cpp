@@ -14,9 +14,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/setup_state.h"
 #include "payload/payload_reader.h"
 #include "platform/dialogs.h"
+#include "services/setup_state.h"
+#include "ui/confirmations.h"
 #include "ui/dialog_ids.h"
 #include "ui/dialog_manager.h"
 #include "ui/dialog_procs.h"

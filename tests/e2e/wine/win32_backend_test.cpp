@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "platform/files.h"
-#include "platform/memory.h"
+#include "platform/global_memory.h"
 #include "platform/system.h"
 
 static int failures = 0;

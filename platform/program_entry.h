@@ -1,5 +1,6 @@
-// The run of the setup program from start to end, called by the backend's entry point
-// (WinMain on Win32, main on the host) with the command line that follows the program name.
+// The program's way in: SetupMain, the whole run, which the core defines and the backend's entry
+// point (WinMain on Win32, main on the host) calls with the command line that follows the
+// program name.
 #pragma once
 
 #include "platform/types.h"

@@ -1,13 +1,12 @@
 // The message boxes of the program and the fatal-error report. Each box beeps first, then shows
 // the formatted text under the caption "Setup", task-modal, owned by the frame window.
-#include "driver/errors.h"
+#include "services/errors.h"
 
 #include <cstdarg>
 
-#include "driver/setup_state.h"
-#include "driver/update_log.h"
 #include "platform/format.h"
 #include "platform/messages.h"
+#include "services/setup_state.h"
 
 namespace {
 
@@ -63,16 +62,4 @@ int AskMoreMemory() {
   return AskRetryCancel(
       "There isn't enough memory available to continue.\n\nClose one or more applications and "
       "select 'Retry' below.");
-}
-
-void ReportFatalError() {
-  if (g_setup.error_number == 0) return;
-  unsigned number = g_setup.error_number;
-  LogLine("Fatal error #%u", number);
-  ShowError(
-      "An error (#%u) has occurred, and Setup is unable to continue.\n\nThis problem could be "
-      "caused by a corrupted copy of the Setup program or by a bad disk.  It might be helpful "
-      "to reset your system and try again.  If the problem persists, please contact Velnet "
-      "Customer Relations at 1-800-555-0142 for assistance.",
-      number);
 }

@@ -35,6 +35,9 @@ char UpperCaseOf(char c);
 // 1 when the two names are equal without regard to case (ASCII letters).
 int NamesEqual(const char* a, const char* b);
 
+// The root of the drive (0 = A:) as "X:\"; root holds 4 bytes.
+void DriveRoot(int drive, char root[4]);
+
 // Creates every directory along the path; 1 when the last creation succeeded.
 int CreateDirectoryPath(const char* path);
 // 1 when the file can be opened for reading (a directory cannot).

@@ -1,4 +1,4 @@
-// Process memory, with GlobalAlloc semantics. Only AllocBlock (driver/memory.h) calls these;
+// Process memory, with GlobalAlloc semantics. Only AllocBlock (services/memory.h) calls these;
 // everything else in the core takes its memory from AllocBlock.
 //
 // Contract: PlatAllocMemory returns a zero-filled, locked block, or null when the allocation or

@@ -1,12 +1,12 @@
 // AllocBlock and FreeBlock over the platform's global memory, with the out-of-memory question
 // and the block counters.
-#include "driver/memory.h"
+#include "services/memory.h"
 
 #include <cstring>
 
-#include "driver/errors.h"
-#include "driver/setup_state.h"
-#include "platform/memory.h"
+#include "platform/global_memory.h"
+#include "services/errors.h"
+#include "services/setup_state.h"
 
 void* AllocBlock(uint32_t size) {
   // A block of 0 bytes is still a block (Win32 would hand back a discarded handle for it).

@@ -1,13 +1,13 @@
 // Path string routines (joining, splitting, validating) and the small file-by-name queries.
-#include "payload/paths.h"
+#include "services/paths.h"
 
 #include <cstdarg>
 #include <cstring>
 
-#include "driver/memory.h"
-#include "driver/setup_state.h"
 #include "platform/files.h"
 #include "platform/format.h"
+#include "services/memory.h"
+#include "services/setup_state.h"
 
 char* MakeDestinationPath(char* out, const char* name) {
   size_t needed = strlen(g_setup.dest_dir) + (name[0] != '\0' ? strlen(name) + 1 : 0);
@@ -108,6 +108,10 @@ int NamesEqual(const char* a, const char* b) {
     if (x != y) return 0;
     if (x == '\0') return 1;
   }
+}
+
+void DriveRoot(int drive, char root[4]) {
+  FormatText(root, 4, "%c:\\", 'A' + drive);
 }
 
 int CreateDirectoryPath(const char* path) {

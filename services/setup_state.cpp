@@ -1,5 +1,5 @@
 // The run's one SetupState and its starting state.
-#include "driver/setup_state.h"
+#include "services/setup_state.h"
 
 SetupState g_setup = {};
 

@@ -1,15 +1,15 @@
 // LogLine and FlushLog: the buffered log in 4000-byte steps below 64000 bytes, and crash mode,
 // which writes every line to c:\update.log before the caller goes on.
-#include "driver/update_log.h"
+#include "services/update_log.h"
 
 #include <cstdarg>
 #include <cstring>
 
-#include "driver/memory.h"
-#include "driver/setup_state.h"
-#include "payload/paths.h"
 #include "platform/files.h"
 #include "platform/format.h"
+#include "services/memory.h"
+#include "services/paths.h"
+#include "services/setup_state.h"
 
 namespace {
 

@@ -49,7 +49,3 @@ int AskYesNo(const char* format, ...);
 
 int AskMoreDiskSpace();
 int AskMoreMemory();
-
-// The end-of-run report of a fatal error: the log line and the message box, both with
-// error_number. Does nothing when no error is stored.
-void ReportFatalError();

@@ -1,0 +1,38 @@
+// WriteBlock, the disk-full retry of every write, and FitsOnDrive, the room test by clusters.
+#include "services/file_writing.h"
+
+#include "platform/system.h"
+#include "services/errors.h"
+#include "services/paths.h"
+#include "services/setup_state.h"
+
+int WriteBlock(PlatFile file, const void* buffer, uint16_t length) {
+  if (length == 0) return 1;
+  uint32_t position = PlatSeekFile(file, 0, kSeekCurrent);
+  for (;;) {
+    if (PlatWriteFile(file, buffer, length) == length) return 1;
+    if (position == kPlatFileError || PlatSeekFile(file, position, kSeekBegin) != position) {
+      return 0;
+    }
+    if (!AskMoreDiskSpace()) break;
+  }
+  g_setup.install_stopped = 1;
+  if (g_setup.disk_full_program[0] != '\0') g_setup.offer_disk_full_program = 1;
+  return 0;
+}
+
+int FitsOnDrive(int drive, uint32_t byte_count) {
+  char root[4];
+  DriveRoot(drive, root);
+  PlatDiskSpace space;
+  if (!PlatGetDiskFreeSpace(root, &space)) return 0;
+  uint64_t clusters;
+  if (space.bytes_per_sector != 0 && space.sectors_per_cluster != 0) {
+    uint64_t sectors =
+        (static_cast<uint64_t>(byte_count) + space.bytes_per_sector) / space.bytes_per_sector;
+    clusters = (sectors + space.sectors_per_cluster) / space.sectors_per_cluster;
+  } else {
+    clusters = byte_count / kDefaultClusterSize;
+  }
+  return clusters < space.free_clusters;
+}
