@@ -61,6 +61,7 @@ void RunSetup() {
         "This is not the first disk of the setup program.\nPlease insert Disk 1 and run "
         "SETUP.EXE");
     g_setup.setup_aborted = 1;
+    g_setup.refused = 1;
     return;
   }
   FindInstallation(g_setup.dest_dir);
@@ -73,6 +74,7 @@ void RunSetup() {
 }
 
 int InstallUpdate() {
+  g_setup.changes_begun = 1;
   if (!InstallFiles()) return 0;
   if (!MergeDatabase()) {
     CleanUpFiles();
