@@ -208,7 +208,7 @@ TEST_F(HostRegistryTest, TheFaultPlanDeniesKeysAndValues) {
   EXPECT_EQ(PlatRegCreateKey(kRegLocalMachine, "Locked", &key), kRegAccessDenied);
   EXPECT_EQ(Set(kRegLocalMachine, "Free", "Locked", "x"), kRegAccessDenied);
   EXPECT_EQ(Set(kRegLocalMachine, "Free", "Open", "x"), kRegSuccess);
-  EXPECT_NE(Transcript().find("fault registry-denied \"HKEY_LOCAL_MACHINE\\Locked\""),
+  EXPECT_NE(Transcript().find("fault registry_denied 1 \"HKEY_LOCAL_MACHINE\\Locked\""),
             std::string::npos);
 }
 
