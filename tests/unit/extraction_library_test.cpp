@@ -59,6 +59,21 @@ TEST_F(ExtractionLibraryTest, WithoutTheLibraryAnywhereLoadingGivesError13) {
   EXPECT_EQ(ExtractMember(nullptr, "C:\\A.ZIP", "C:\\VELNET"), kUnzipBadRequest);
 }
 
+// The payload that SETUP.EXE carries holds the Win32 library; the host loads its own build of it.
+TEST_F(ExtractionLibraryTest, AWin32LibraryStandsForTheHostBuild) {
+  PutFile("C:\\VELNET\\README.TXT", "");
+  const std::string win32_image = "MZ\x90 a Win32 image";
+  OpenPayloadWith({{"DUNZIPNT.DLL", win32_image, static_cast<uint32_t>(win32_image.size())}});
+  ASSERT_EQ(PlaceExtractionLibrary(), 1);
+  EXPECT_EQ(GetFile("C:\\VELNET\\dunzipnt.dll"), win32_image);
+  ASSERT_EQ(LoadExtractionLibrary(), 1);
+  EXPECT_NE(g_extraction.entry, nullptr);
+  EXPECT_NE(Transcript().find("module-load-host-build C:\\VELNET\\dunzipnt.dll"),
+            std::string::npos)
+      << Transcript();
+  ClosePayload();
+}
+
 TEST_F(ExtractionLibraryTest, ALibraryThatWillNotLoadGivesError13) {
   PutFile("C:\\VELNET\\dunzipnt.dll", ExtractionLibraryBytes());
   HostFault fault = {kFaultModuleLoad, 1, 0, "dunzipnt.dll"};
