@@ -218,6 +218,12 @@ int InstallSystemFile(const char* path) {
       JoinPath(target, system_dir, name, nullptr) == nullptr) {
     return 0;
   }
+  // Missing there, the file goes to windows_dir\SYSTEM; where that is another folder (the
+  // system directory of a later Windows), a copy already in it is tested like the other.
+  if (!FileExists(target) &&
+      JoinPath(target, g_setup.windows_dir, "SYSTEM", name, nullptr) == nullptr) {
+    return 0;
+  }
   if (FileExists(target)) {
     uint32_t current = GetFileDosTime(target);
     uint32_t install = GetFileDosTime(path);
@@ -237,8 +243,6 @@ int InstallSystemFile(const char* path) {
       }
     }
     g_setup.reboot_requested = 1;
-  } else if (JoinPath(target, g_setup.windows_dir, "SYSTEM", name, nullptr) == nullptr) {
-    return 0;
   }
   LogLine("Copy %s -> %s", path, target);
   if (!PlatCopyFile(path, target, 0)) {

@@ -68,8 +68,7 @@ TEST_F(ExtractionLibraryTest, AWin32LibraryStandsForTheHostBuild) {
   EXPECT_EQ(GetFile("C:\\VELNET\\dunzipnt.dll"), win32_image);
   ASSERT_EQ(LoadExtractionLibrary(), 1);
   EXPECT_NE(g_extraction.entry, nullptr);
-  EXPECT_NE(Transcript().find("module-load-host-build C:\\VELNET\\dunzipnt.dll"),
-            std::string::npos)
+  EXPECT_NE(Transcript().find("module-load-host-build C:\\VELNET\\dunzipnt.dll"), std::string::npos)
       << Transcript();
   ClosePayload();
 }
@@ -193,9 +192,9 @@ TEST_F(DunzipTest, DamagedArchivesGiveTheirCodesAndLeaveNothing) {
 }
 
 TEST_F(DunzipTest, NamesThatLeaveTheOutputDirectoryAreRefused) {
-  for (const char* name :
-       {"../EVIL.TXT", "..\\EVIL.TXT", "SUB/EVIL.TXT", "SUB\\EVIL.TXT", "/EVIL.TXT", "C:EVIL.TXT",
-        "C:\\EVIL.TXT", "..", ".", "EVIL.TXT.", "SUB/", "EV?L.TXT"}) {
+  for (const char* name : {"../EVIL.TXT", "..\\EVIL.TXT", "SUB/EVIL.TXT", "SUB\\EVIL.TXT",
+                           "/EVIL.TXT", "C:EVIL.TXT", "C:\\EVIL.TXT", "..", ".", "EVIL.TXT.",
+                           "SUB/", "EV?L.TXT", "CON", "nul.txt", "COM1.ZIP", "Lpt9"}) {
     EXPECT_EQ(Extract(MakePythonArchive({name, "evil"})), kUnzipMalformed) << name;
   }
   EXPECT_EQ(MadeFiles(), "");

@@ -187,6 +187,26 @@ TEST_F(SystemFileTest, MissingFileIsCopiedWithoutARestart) {
   EXPECT_EQ(g_setup.reboot_requested, 0);
 }
 
+// Where the system directory is not windows_dir\SYSTEM, a copy in the folder that the file would
+// go to is never overwritten by an older one.
+TEST_F(SystemFileTest, TheFileThatWouldBeReplacedIsTheOneTested) {
+  for (uint32_t member_time : {kOld, kNew}) {
+    WriteMachineIni("[machine]\nsystem_dir=C:\\WINDOWS\\SYSTEM32\n");
+    PutSystemFile("VNTCTL.DLL", kOld);
+    Install(member_time);
+    ASSERT_EQ(InstallFiles(), 1);
+    int newer = member_time > kOld;
+    EXPECT_EQ(GetFile("C:\\WINDOWS\\SYSTEM\\VNTCTL.DLL"),
+              newer ? "new version" : "installed version");
+    EXPECT_EQ(g_setup.reboot_requested, newer);
+    EXPECT_TRUE(Has(Log(), "System file C:\\WINDOWS\\SYSTEM\\VNTCTL.DLL exists (current="))
+        << Log();
+    EXPECT_FALSE(Exists("C:\\WINDOWS\\SYSTEM32\\VNTCTL.DLL"));
+    ClosePayload();
+    ReleasePayloadHeader();
+  }
+}
+
 TEST_F(SystemFileTest, FileInUseAsksAndCancelStopsTheInstall) {
   WriteMachineIni("[modules]\nmodule=VNTCTL.DLL\n");
   SetAnswers("box RETRY\nbox CANCEL\n");
