@@ -40,7 +40,10 @@ void RunInstallers() {
   const TextList& installers = g_setup.ie_installers;
   for (uint16_t i = 0; i < installers.count; ++i) {
     char path[kPathBuffer];
-    if (JoinPath(path, g_setup.dest_dir, installers.items[i], nullptr) == nullptr) continue;
+    if (!IsRelativeInside(installers.items[i]) ||
+        JoinPath(path, g_setup.dest_dir, installers.items[i], nullptr) == nullptr) {
+      continue;
+    }
     PlatProcess installer = RunProgram(path, nullptr, kShowNormal);
     if (installer != nullptr) WaitForInstaller(installer);
   }

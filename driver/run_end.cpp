@@ -44,8 +44,9 @@ void OfferDiskFullProgram() {
   char source_dir[kPathBuffer];
   char program[kPathBuffer];
   GetDirectoryPart(source_dir, g_setup.install_file);
-  if (FormatText(program, sizeof program, "%s\\%s", source_dir, g_setup.disk_full_program) >=
-      static_cast<int>(sizeof program) - 1) {
+  if (!IsRelativeInside(g_setup.disk_full_program) ||
+      FormatText(program, sizeof program, "%s\\%s", source_dir, g_setup.disk_full_program) >=
+          static_cast<int>(sizeof program) - 1) {
     return;
   }
   PlatProcess process = RunProgram(program, nullptr, kShowNormal);
