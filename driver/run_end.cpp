@@ -79,8 +79,7 @@ int FinishRun() {
     if (g_setup.error_number == 0) {
       if (g_setup.write_version_file == 1) WriteVersionFile();
       CallProductLibrary();
-      InstallBrowser();
-      if (SessionEnding()) return 0;
+      if (!InstallBrowser()) return 0;
     }
     if (g_setup.follow_on_program[0] != '\0' && g_setup.error_number == 0) LaunchFollowOn();
     if (!g_setup.follow_on_launched && g_setup.error_number == 0) ShowCompletion();

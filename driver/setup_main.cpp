@@ -60,7 +60,10 @@ int SetupMain(PlatInstance instance, const char* command_line) {
     g_setup.setup_aborted = 1;
   }
   ClosePayload();
-  if (!FinishRun()) return 0;
+  if (!FinishRun()) {
+    FlushLog();  // Windows is ending the session: the log is all that is still written
+    return 0;
+  }
   DestroyFrameWindow();
 
   LogLine("Peak handles = %u", static_cast<unsigned>(g_setup.peak_blocks));
