@@ -10,6 +10,7 @@
 #include "driver/run_end.h"
 #include "driver/run_setup.h"
 #include "integration/progman_dde.h"
+#include "payload/install_files.h"
 #include "payload/payload_reader.h"
 #include "platform/system.h"
 #include "services/errors.h"
@@ -60,7 +61,11 @@ int SetupMain(PlatInstance instance, const char* command_line) {
     g_setup.setup_aborted = 1;
   }
   ClosePayload();
-  if (!FinishRun()) return 0;
+  DeleteLeftArchives();
+  if (!FinishRun()) {
+    FlushLog();  // Windows is ending the session: the log is all that is still written
+    return 0;
+  }
   DestroyFrameWindow();
 
   LogLine("Peak handles = %u", static_cast<unsigned>(g_setup.peak_blocks));

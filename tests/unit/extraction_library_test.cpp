@@ -191,6 +191,20 @@ TEST_F(DunzipTest, DamagedArchivesGiveTheirCodesAndLeaveNothing) {
   EXPECT_EQ(MadeFiles(), "");
 }
 
+TEST_F(DunzipTest, AnEndRecordCountingOneOfSeveralEntriesIsMalformed) {
+  const std::string archives[] = {MakePythonArchive({"A.TXT", "a", "B.TXT", "b"}),
+                                  MakePythonArchive({"A.TXT", "a", "B.TXT", "b", "C.TXT", "c"}),
+                                  MakePythonArchive({"A.TXT", "", "A.TXT", "again"})};
+  for (const std::string& archive : archives) {
+    std::string counted_once = archive;
+    size_t end = archive.size() - 22;
+    PatchU16(&counted_once, end + 8, 1);
+    PatchU16(&counted_once, end + 10, 1);
+    EXPECT_EQ(Extract(counted_once), kUnzipMalformed);
+  }
+  EXPECT_EQ(MadeFiles(), "");
+}
+
 TEST_F(DunzipTest, NamesThatLeaveTheOutputDirectoryAreRefused) {
   for (const char* name : {"../EVIL.TXT", "..\\EVIL.TXT", "SUB/EVIL.TXT", "SUB\\EVIL.TXT",
                            "/EVIL.TXT", "C:EVIL.TXT", "C:\\EVIL.TXT", "..", ".", "EVIL.TXT.",

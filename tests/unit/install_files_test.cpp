@@ -62,6 +62,27 @@ class InstallTest : public SetupTest {
   }
 };
 
+// Whichever archive's deletion fails, it is the one left after the loop, and the retry at the
+// end of the run removes it.
+TEST_F(InstallTest, ArchivesThatCouldNotBeDeletedAreTriedAgainAtTheEnd) {
+  for (uint16_t failing = 1; failing <= 3; ++failing) {
+    PayloadLayout layout;
+    layout.files = {Library(), Member("A.EXE", "a"), Member("B.EXE", "b"), Member("C.EXE", "c")};
+    Load(layout);
+    char archive[16];
+    snprintf(archive, sizeof archive, "DEC%04X.TMP", failing);
+    HostFaultClear();
+    ASSERT_EQ(HostFaultAdd({kFaultReadOnly, 2, 0, archive}), 1);  // its create, then its delete
+    ASSERT_EQ(InstallFiles(), 1) << g_setup.error_number;
+    EXPECT_TRUE(Exists((std::string("C:\\VELNET\\") + archive).c_str())) << archive;
+    EXPECT_EQ(GetFile("C:\\VELNET\\C.EXE"), "c");
+    DeleteLeftArchives();
+    EXPECT_TRUE(NoTemporaryFiles()) << archive;
+    ClosePayload();
+    ReleasePayloadHeader();
+  }
+}
+
 TEST_F(InstallTest, EveryFileLandsWithItsBytes) {
   PayloadLayout layout;
   std::string big = MixedData(100000, 7);

@@ -109,6 +109,25 @@ TEST_F(OptionsTest, OverlongArgumentsAreRefusedNotShortened) {
             std::string::npos);
 }
 
+TEST_F(OptionsTest, MissingOrOverlongInstallDirectoryGivesUpWithoutInstalling) {
+  const std::string overlong = "-P C:\\" + std::string(254, 'd');
+  for (const std::string& line : {std::string("-P"), std::string("-C -P   "), std::string("/p"),
+                                  overlong, std::string("-D ") + overlong + " -R"}) {
+    ResetSetupState();
+    SetAnswers("box OK\n");
+    size_t before = Transcript().size();
+    ParseOptions(line.c_str());
+    EXPECT_STREQ(g_setup.install_dir, "") << line;
+    EXPECT_EQ(g_setup.install_mode, 0) << line;
+    EXPECT_EQ(g_setup.setup_aborted, 1) << line;
+    std::string transcript = Transcript().substr(before);
+    EXPECT_NE(transcript.find("You've entered a directory name that is not valid."),
+              std::string::npos)
+        << line;
+    EXPECT_EQ(transcript.find("free bytes"), std::string::npos) << line;
+  }
+}
+
 TEST_F(OptionsTest, OptionLogLinesInOrder) {
   ParseOptions("-X C:\\P.BIN -M -C");
   LogOptions();
