@@ -132,9 +132,12 @@ int Append(Database* db, DbRecordHeader header, const void* data, const DbRecord
   if (db->end == kNoAppend || end >= kPlatFileError) return 0;
   if (old == nullptr && db->index.count >= kDbIndexCapacity) return 0;
   if (!WaitForRoom(db, header_size + header.length)) return 0;
+  // The file is opened anew for the append; when that fails, the handle held so far stays, so
+  // that later reads still see the file.
+  PlatFile reopened = PlatOpenFile(db->path, kOpenReadWrite);
+  if (reopened == kPlatNoFile) return 0;
   PlatCloseFile(db->file);
-  db->file = PlatOpenFile(db->path, kOpenReadWrite);
-  if (db->file == kPlatNoFile) return 0;
+  db->file = reopened;
   header.offset = db->end;
   if (!WriteHeader(db, header) || !WriteData(db, data, static_cast<uint16_t>(header.length))) {
     PlatSetFileSize(db->file, db->end);

@@ -4,7 +4,8 @@
 # Windows 95 prefix) on the demo installation, a Velnet 2.0 in C:\VELNET (demo/old), the way a
 # user would: "SETUP.EXE -X C:\DEMO.PAY", Update in the Welcome dialog and OK at the end. Then
 # it shows what the run did: screenshots under build/demo/, update.log, the files and the
-# merged database.
+# merged database. On a machine whose kernel runs no 32-bit programs (so no Wine), the same
+# update runs in the host program on a simulated Windows machine instead, with the same answers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -12,7 +13,7 @@ root=$PWD
 bash cmake/install-packages.sh
 echo "Building the host tools and SETUP.EXE..."
 cmake --preset host-release >/dev/null
-cmake --build --preset host-release -j2 --target vntpack vntdb >/dev/null
+cmake --build --preset host-release -j2 --target vntpack vntdb setup >/dev/null
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j2 >/dev/null
 
@@ -28,9 +29,45 @@ echo
 build/host-release/tools/vntpack/vntpack list "$out/DEMO.PAY" | sed -n 1,12p
 echo "..."
 
+# Shows what the update did to the machine whose C: drive is $drive_c.
+report() {
+  echo
+  echo "C:\\VELNET\\update.log:"
+  tr -d '\r' <"$drive_c/VELNET/update.log" | sed 's/^/  /'
+  echo
+  echo "Installed into C:\\VELNET: $(find "$drive_c/VELNET" -type f | wc -l) files"
+  find "$drive_c/VELNET" -maxdepth 1 -type f -printf '  %f (%s bytes)\n' | sort | sed -n 1,12p
+  echo "  ..."
+  for file in windows/DOSGAME.PIF windows/system/VNTCTL32.DLL; do
+    [[ -f "$drive_c/$file" ]] && echo "C:\\${file//\//\\} ($(stat -c %s "$drive_c/$file") bytes)"
+  done
+  echo
+  echo "C:\\VELNET\\IDB\\MAIN.IDX after the merge:"
+  build/host-release/tools/vntdb/vntdb list "$drive_c/VELNET/IDB/MAIN.IDX" | sed 's/^/  /'
+}
+
 echo
 echo "Starting a Windows 95 session under Wine (about 10 s)..."
-bash tests/e2e/wine/wine_session.sh start "$session"
+session_status=0
+bash tests/e2e/wine/wine_session.sh start "$session" || session_status=$?
+if ((session_status == 77)); then
+  # No Wine here: the host program on a simulated machine, answering as the user would.
+  machine=$out/machine
+  drive_c=$machine/C
+  mkdir -p "$drive_c/WINDOWS/SYSTEM"
+  cp "$out/DEMO.PAY" "$drive_c/DEMO.PAY"
+  cp -r demo/old "$drive_c/VELNET"
+  printf 'dialog 201 401\ndialog 213 408\n' >"$machine/answers.txt"
+  echo
+  echo "== setup -X C:\\DEMO.PAY on a simulated machine, updating the Velnet 2.0 in C:\\VELNET =="
+  status=0
+  VNT_MACHINE=$machine build/host-release/setup -X 'C:\DEMO.PAY' </dev/null || status=$?
+  echo "Exit status: $status"
+  echo "What a real system would have shown: $machine/transcript.txt"
+  report
+  exit "$status"
+fi
+((session_status == 0)) || exit "$session_status"
 trap 'bash "$root/tests/e2e/wine/wine_session.sh" stop "$session"' EXIT
 source "$session/env.sh"
 drive_c=$WINEPREFIX/drive_c
@@ -65,18 +102,5 @@ answer Setup completion 408 || echo "No completion dialog came up."
 status=0
 wait "$setup_job" || status=$?
 echo "Exit status: $status"
-
-echo
-echo "C:\\VELNET\\update.log:"
-tr -d '\r' <"$drive_c/VELNET/update.log" | sed 's/^/  /'
-echo
-echo "Installed into C:\\VELNET: $(find "$drive_c/VELNET" -type f | wc -l) files"
-find "$drive_c/VELNET" -maxdepth 1 -type f -printf '  %f (%s bytes)\n' | sort | sed -n 1,12p
-echo "  ..."
-for file in windows/DOSGAME.PIF windows/system/VNTCTL32.DLL; do
-  [[ -f "$drive_c/$file" ]] && echo "C:\\${file//\//\\} ($(stat -c %s "$drive_c/$file") bytes)"
-done
-echo
-echo "C:\\VELNET\\IDB\\MAIN.IDX after the merge:"
-build/host-release/tools/vntdb/vntdb list "$drive_c/VELNET/IDB/MAIN.IDX" | sed 's/^/  /'
+report
 exit "$status"

@@ -28,22 +28,33 @@ int ReadBrowserBuild() {
   return 1;
 }
 
-void WaitForInstaller(PlatProcess installer) {
+// 0 when Windows ends the session before the installer has ended.
+int WaitForInstaller(PlatProcess installer) {
+  int ended = 1;
   while (!PlatWaitForProcess(installer, kWaitSlice)) {
     PumpMessages();
-    if (SessionEnding()) break;
+    if (SessionEnding()) {
+      ended = 0;
+      break;
+    }
   }
   PlatCloseProcess(installer);
+  return ended;
 }
 
-void RunInstallers() {
+// 0 when a wait was cut short by the end of the session; no later installer is started then.
+int RunInstallers() {
   const TextList& installers = g_setup.ie_installers;
   for (uint16_t i = 0; i < installers.count; ++i) {
     char path[kPathBuffer];
-    if (JoinPath(path, g_setup.dest_dir, installers.items[i], nullptr) == nullptr) continue;
+    if (!IsRelativeInside(installers.items[i]) ||
+        JoinPath(path, g_setup.dest_dir, installers.items[i], nullptr) == nullptr) {
+      continue;
+    }
     PlatProcess installer = RunProgram(path, nullptr, kShowNormal);
-    if (installer != nullptr) WaitForInstaller(installer);
+    if (installer != nullptr && !WaitForInstaller(installer)) return 0;
   }
+  return 1;
 }
 
 }  // namespace
@@ -69,17 +80,17 @@ void CheckBrowserPrerequisite() {
   g_setup.setup_aborted = 1;
 }
 
-void InstallBrowser() {
+int InstallBrowser() {
   ReadBrowserBuild();
-  if (g_setup.ie_build >= g_setup.ie_build_required || g_setup.ie_installers.count == 0) return;
+  if (g_setup.ie_build >= g_setup.ie_build_required || g_setup.ie_installers.count == 0) return 1;
   for (;;) {
-    RunInstallers();
-    if (SessionEnding()) return;  // Windows is closing: nobody is there to answer
-    if (ReadBrowserBuild() && g_setup.ie_build == g_setup.ie_build_required) return;
+    if (!RunInstallers()) return 0;
+    if (SessionEnding()) return 1;  // Windows is closing: nobody is there to answer
+    if (ReadBrowserBuild() && g_setup.ie_build == g_setup.ie_build_required) return 1;
     if (!AskYesNo("Microsoft Internet Explorer failed to install correctly.The World Wide Web "
                   "browser will be unavailable.\nDo you want to try to install Microsoft Internet "
                   "Explorer again?")) {
-      return;
+      return 1;
     }
   }
 }

@@ -10,7 +10,8 @@ void CheckBrowserPrerequisite();
 
 // Runs the payload's browser installers (waiting for each) while the build is below the one
 // required, asking whether to try again when the build read afterwards is not the required one.
-void InstallBrowser();
+// Returns 0 only when Windows ended the session while an installer was being waited for.
+int InstallBrowser();
 
 // The decimal value at the start of text, as atoi reads it: blanks skipped, an optional sign,
 // digits up to the first other character; 0 without digits. Held within 32 bits.

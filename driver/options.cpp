@@ -62,9 +62,13 @@ void ParseOptions(const char* command_line) {
         case 'P': {
           // The directory runs to the end of the line, blanks included.
           p = SkipBlanks(p);
+          // A missing or overlong directory gives the run up; no installation was begun.
           size_t length = strlen(p);
-          g_setup.install_mode = 1;
-          if (!StoreArgument(g_setup.install_dir, p, length)) {
+          if (length != 0 && StoreArgument(g_setup.install_dir, p, length)) {
+            g_setup.install_mode = 1;
+          } else {
+            g_setup.install_dir[0] = '\0';
+            g_setup.install_mode = 0;
             ShowError(
                 "You've entered a directory name that is not valid.\n\nPlease check your "
                 "typing and try again.");

@@ -60,8 +60,9 @@ void OfferDiskFullProgram() {
   char source_dir[kPathBuffer];
   char program[kPathBuffer];
   GetDirectoryPart(source_dir, g_setup.install_file);
-  if (FormatText(program, sizeof program, "%s\\%s", source_dir, g_setup.disk_full_program) >=
-      static_cast<int>(sizeof program) - 1) {
+  if (!IsRelativeInside(g_setup.disk_full_program) ||
+      FormatText(program, sizeof program, "%s\\%s", source_dir, g_setup.disk_full_program) >=
+          static_cast<int>(sizeof program) - 1) {
     return;
   }
   PlatProcess process = RunProgram(program, nullptr, kShowNormal);
@@ -94,8 +95,7 @@ int FinishRun() {
     if (g_setup.error_number == 0) {
       if (g_setup.write_version_file == 1) WriteVersionFile();
       CallProductLibrary();
-      InstallBrowser();
-      if (SessionEnding()) return 0;
+      if (!InstallBrowser()) return 0;
     }
     if (g_setup.follow_on_program[0] != '\0' && g_setup.error_number == 0) LaunchFollowOn();
     if (!g_setup.follow_on_launched && g_setup.error_number == 0) ShowCompletion();

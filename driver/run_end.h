@@ -3,7 +3,8 @@
 // branch, and the offer of the disk-full program.
 #pragma once
 
-// Returns 0 when Windows is ending the session: the run must then end at once.
+// Returns 0 when Windows ended the session during a browser installer's wait: the run must
+// then end at once.
 int FinishRun();
 
 // Offers the follow-on program (dialog 219) and starts it with the destination directory.

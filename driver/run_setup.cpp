@@ -13,6 +13,7 @@
 #include "platform/format.h"
 #include "search/installation_search.h"
 #include "services/errors.h"
+#include "services/paths.h"
 #include "services/setup_state.h"
 #include "ui/confirmations.h"
 #include "ui/dialog_ids.h"
@@ -81,7 +82,8 @@ int InstallUpdate() {
     return 0;
   }
   DeleteListedFiles();
-  if (g_setup.item_program[0] != '\0' && g_setup.suppress_finish != 1) {
+  if (g_setup.item_program[0] != '\0' && g_setup.suppress_finish != 1 &&
+      IsRelativeInside(g_setup.item_program)) {
     char command_line[2 * kPathBuffer];
     FormatText(command_line, sizeof command_line, "%s\\%s", g_setup.dest_dir, g_setup.item_program);
     AddProgmanItem(g_setup.group_name, g_setup.item_title, command_line);

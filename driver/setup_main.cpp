@@ -10,6 +10,7 @@
 #include "driver/run_end.h"
 #include "driver/run_setup.h"
 #include "integration/progman_dde.h"
+#include "payload/install_files.h"
 #include "payload/payload_reader.h"
 #include "platform/system.h"
 #include "services/errors.h"
@@ -83,7 +84,11 @@ int SetupMain(PlatInstance instance, const char* command_line) {
     g_setup.refused = !g_setup.not_started;
   }
   ClosePayload();
-  if (!FinishRun()) return 0;
+  DeleteLeftArchives();
+  if (!FinishRun()) {
+    FlushLog();  // Windows is ending the session: the log is all that is still written
+    return 0;
+  }
   DestroyFrameWindow();
 
   LogLine("Peak handles = %u", static_cast<unsigned>(g_setup.peak_blocks));

@@ -99,6 +99,7 @@ void PrepareDestDir() {
   const TextList& subdirs = g_payload.dest_subdirs;
   for (uint16_t i = 0; i < subdirs.count; ++i) {
     char path[kPathBuffer];
+    if (!IsRelativeInside(subdirs.items[i])) continue;  // it would lead out of the destination
     if (MakeDestinationPath(path, subdirs.items[i]) != nullptr) CreateDirectoryPath(path);
   }
   CarryOverFiles();

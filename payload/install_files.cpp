@@ -37,6 +37,14 @@ const int32_t kUnzipNoMemoryToo = 5;
 const int32_t kUnzipCannotCreate = 28;
 const int32_t kUnzipDiskFull = 50;
 
+// Temporary archives whose deletion failed, by entry index (their names follow from it).
+const uint16_t kLeftArchivesMax = 256;
+struct LeftArchives {
+  uint16_t count;
+  uint16_t entry_index[kLeftArchivesMax];
+};
+LeftArchives g_left_archives;
+
 // The paths of one entry: where it is installed, where its member is extracted to, and the
 // temporary archive its packed data is copied into.
 struct EntryPaths {
@@ -129,7 +137,9 @@ int InstallEntry(uint16_t index, const PayloadEntry& entry, PlatWindow dialog, u
     if (GetFileSizeByName(paths.target) != entry.unpacked_size) {
       return FailWith(kErrorSizeMismatch);
     }
-    PlatDeleteFile(paths.archive);
+    if (!PlatDeleteFile(paths.archive) && g_left_archives.count < kLeftArchivesMax) {
+      g_left_archives.entry_index[g_left_archives.count++] = index;
+    }
   }
   if (paths.system && !InstallSystemFile(paths.target)) return FailWith(kErrorSystemCopy);
   return 1;
@@ -161,6 +171,7 @@ void DeleteMatches(const char* base, const TextList& patterns) {
 }  // namespace
 
 int InstallFiles() {
+  g_left_archives.count = 0;
   PrepareDestDir();
   if (!PlaceExtractionLibrary() || !LoadExtractionLibrary()) return 0;
   LogLine("Installing files");
@@ -218,6 +229,12 @@ int InstallSystemFile(const char* path) {
       JoinPath(target, system_dir, name, nullptr) == nullptr) {
     return 0;
   }
+  // Missing there, the file goes to windows_dir\SYSTEM; where that is another folder (the
+  // system directory of a later Windows), a copy already in it is tested like the other.
+  if (!FileExists(target) &&
+      JoinPath(target, g_setup.windows_dir, "SYSTEM", name, nullptr) == nullptr) {
+    return 0;
+  }
   if (FileExists(target)) {
     uint32_t current = GetFileDosTime(target);
     uint32_t install = GetFileDosTime(path);
@@ -237,8 +254,6 @@ int InstallSystemFile(const char* path) {
       }
     }
     g_setup.reboot_requested = 1;
-  } else if (JoinPath(target, g_setup.windows_dir, "SYSTEM", name, nullptr) == nullptr) {
-    return 0;
   }
   LogLine("Copy %s -> %s", path, target);
   if (!PlatCopyFile(path, target, 0)) {
@@ -251,4 +266,15 @@ int InstallSystemFile(const char* path) {
 void DeleteListedFiles() {
   DeleteMatches(g_setup.windows_dir, g_payload.windows_deletes);
   DeleteMatches(g_setup.dest_dir, g_payload.dest_deletes);
+}
+
+void DeleteLeftArchives() {
+  for (uint16_t i = 0; i < g_left_archives.count; ++i) {
+    char archive[kPathBuffer];
+    if (PlatGetTempFileName(g_setup.dest_dir, "dec", g_left_archives.entry_index[i], archive) !=
+        0) {
+      PlatDeleteFile(archive);
+    }
+  }
+  g_left_archives.count = 0;
 }

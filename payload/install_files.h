@@ -16,3 +16,7 @@ int InstallSystemFile(const char* path);
 // Deletes the files that windows_deletes matches under windows_dir, then those that
 // dest_deletes matches under dest_dir, logging each file deleted.
 void DeleteListedFiles();
+
+// Tries once more to delete the temporary archives whose deletion failed during InstallFiles
+// (the first 256 of them), and forgets them.
+void DeleteLeftArchives();

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "payload/extraction_library.h"
+#include "platform/device_names.h"
 #include "platform/system.h"
 #include "services/errors.h"
 #include "services/memory.h"
@@ -156,7 +157,8 @@ int ReadEntry(PayloadEntry** out) {
       !ReadU32(&entry->packed_size)) {
     return 0;
   }
-  return strlen(entry->name) == length && IsRelativeInside(entry->name);
+  return strlen(entry->name) == length && IsRelativeInside(entry->name) &&
+         !PathNamesDevice(entry->name);
 }
 
 int ReadFileTable() {

@@ -34,14 +34,14 @@ char* JoinPath(char* out, ...) {
     size_t part_length = strlen(part);
     if (part_length == 0) continue;
     size_t separator = length != 0 ? 1 : 0;
-    if (length + separator + part_length >= kPathBuffer) {
+    size_t kept = part[part_length - 1] == '\\' ? part_length - 1 : part_length;
+    if (length + separator + kept >= kPathBuffer) {
       fits = 0;
       break;
     }
     if (separator) result[length++] = '\\';
-    memcpy(result + length, part, part_length);
-    length += part_length;
-    if (result[length - 1] == '\\') --length;
+    memcpy(result + length, part, kept);
+    length += kept;
   }
   va_end(parts);
   result[length] = '\0';

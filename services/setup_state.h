@@ -84,6 +84,7 @@ struct SetupState {
   uint16_t log_used;
   PlatFile log_handle;
   int32_t log_written;
+  int32_t crash_log_made;  // c:\update.log was made by this run's crash mode
 
   // Memory blocks from AllocBlock.
   uint16_t live_blocks;

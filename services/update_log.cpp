@@ -20,10 +20,26 @@ const uint32_t kEscapedLine = 1536;   // at most 1533 characters, CR LF and the 
 const uint16_t kLogStep = 4000;
 const uint32_t kLogFlushAt = 64000;
 
+// Opens the crash-mode file at its end. It is made once a run; after that it is only opened,
+// so that a reopen that failed once never wipes the lines written before (it is made again
+// only when it has gone).
+void OpenCrashLog() {
+  if (g_setup.crash_log_made) {
+    g_setup.log_handle = PlatOpenFile(kCrashLogPath, kOpenWrite);
+    if (g_setup.log_handle != kPlatNoFile) {
+      PlatSeekFile(g_setup.log_handle, 0, kSeekEnd);
+      return;
+    }
+    if (PathExists(kCrashLogPath)) return;
+  }
+  g_setup.log_handle = PlatCreateFile(kCrashLogPath);
+  if (g_setup.log_handle != kPlatNoFile) g_setup.crash_log_made = 1;
+}
+
 // Writes one line to the crash-mode file and leaves it open again at its end, so that the line
 // is on disk before the program goes on.
 void WriteCrashLine(const char* line, uint32_t length) {
-  if (g_setup.log_handle == kPlatNoFile) g_setup.log_handle = PlatCreateFile(kCrashLogPath);
+  if (g_setup.log_handle == kPlatNoFile) OpenCrashLog();
   if (g_setup.log_handle == kPlatNoFile) return;
   PlatWriteFile(g_setup.log_handle, line, length);
   PlatCloseFile(g_setup.log_handle);

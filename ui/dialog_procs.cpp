@@ -2,6 +2,8 @@
 // and read controls.
 #include "ui/dialog_procs.h"
 
+#include <cstring>
+
 #include "platform/dialogs.h"
 #include "services/errors.h"
 #include "services/paths.h"
@@ -61,11 +63,18 @@ intptr_t EditDialogProc(PlatWindow dialog, uint32_t message, uintptr_t wparam, i
       PlatSetItemText(dialog, kControlPath, EditText());
       SetTextFromBuffer(dialog);
       return 1;
-    case kWmCommand:
+    case kWmCommand: {
       if (!IsCommandButton(wparam)) return 0;
-      PlatGetItemText(dialog, kControlPath, EditText(), kEditTextSize);
+      // A path longer than the buffer holds reads as empty, which no check accepts: a path
+      // cut short would name another directory.
+      char text[kEditTextSize + 1];
+      EditText()[0] = '\0';
+      if (PlatGetItemText(dialog, kControlPath, text, sizeof text) < kEditTextSize) {
+        strcpy(EditText(), text);
+      }
       PlatEndDialog(dialog, static_cast<intptr_t>(wparam));
       return 1;
+    }
     case kWmSysCommand:
       return EndOnClose(dialog, wparam);
     default:

@@ -1,6 +1,6 @@
 // What the progress gauge draws, as arithmetic: the percentage and its text, the split point
-// between the filled and the empty part, and where the text goes. Unsigned 32-bit products and
-// truncating divisions throughout, as the gauge has always drawn them.
+// between the filled and the empty part, and where the text goes. Unsigned 64-bit products and
+// truncating divisions, so that bar and percentage agree for any 32-bit range.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +15,8 @@ struct GaugeLayout {
 };
 
 // A position beyond the range counts as the range; a range of 0 draws 0 per cent and an empty
-// bar. width and height are the gauge's client size.
+// bar. The filled part never passes the inner rectangle. width and height are the gauge's client
+// size.
 void LayoutGauge(uint32_t position, uint32_t range, int32_t width, int32_t height,
                  GaugeLayout* layout);
 // Where the text of text_width x text_height goes inside the gauge of that client size.

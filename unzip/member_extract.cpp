@@ -53,6 +53,8 @@ int32_t ReadMember(PlatFile archive, Work* work, ZipMember* member, uint32_t* da
   if (!ReadAt(archive, end.central_offset, work->input, central)) return kUnzipTruncated;
   result = ParseCentralEntry(work->input, central, member);
   if (result != kUnzipOk) return result;
+  // The central directory holds this one entry and nothing else, whatever the end record counts.
+  if (member->entry_size != end.central_size) return kUnzipMalformed;
   if (static_cast<uint64_t>(member->local_offset) + kLocalHeaderSize > end.central_offset) {
     return kUnzipMalformed;
   }

@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "platform/device_names.h"
 #include "unzip/dunzip.h"
 
 namespace {
@@ -63,6 +64,8 @@ int IsPlainMemberName(const char* name) {
   if (length == 0 || strcmp(name, ".") == 0 || strcmp(name, "..") == 0) return 0;
   // Windows drops trailing dots and blanks, which would make the name another one.
   if (name[length - 1] == '.' || name[length - 1] == ' ') return 0;
+  // A device's name would send the member's bytes to the device.
+  if (IsDeviceName(name, length)) return 0;
   for (const char* c = name; *c != '\0'; ++c) {
     if (static_cast<unsigned char>(*c) < 0x20 || strchr("\\/:<>\"|?*", *c) != nullptr) return 0;
   }

@@ -43,5 +43,6 @@ int ParseCentralEntry(const uint8_t* bytes, uint32_t length, ZipMember* member);
 int ParseLocalHeader(const uint8_t* bytes, const ZipMember& member, const ZipEndRecord& end,
                      uint32_t* data_offset);
 // 1 for a name that is one plain file name: not empty, no "\", "/" or ":", not "." or "..", no
-// control characters and none of < > " | ? * that Windows refuses in a name.
+// control characters and none of < > " | ? * that Windows refuses in a name, and no device's
+// name (CON, NUL.TXT, ...).
 int IsPlainMemberName(const char* name);

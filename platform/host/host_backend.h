@@ -129,6 +129,13 @@ const int kHostWindowMax = 64;
 const size_t kHostWindowTextMax = 512;  // a window or control text, NUL included
 enum HostWindowKind { kHostNoWindow, kHostTopWindow, kHostDialog, kHostControl };
 struct HostDialogTemplate;
+// A multi-line edit field's whole text and its lines (host_edit.cpp).
+struct HostEditText {
+  char* text;
+  uint32_t* starts;  // where each line begins
+  uint32_t* lengths;
+  uint32_t line_count;
+};
 struct HostWindow {
   HostWindowKind kind;
   char class_name[64];
@@ -147,7 +154,29 @@ struct HostWindow {
   int modal;
   int ended;
   intptr_t result;
+  HostEditText edit;  // multi-line edit fields only
 };
+// The table, the classes and the queue (host_window_table.cpp).
+const int kHostClassMax = 8;
+const int kHostQueueMax = 16;
+struct HostClass {
+  char name[64];
+  PlatWindowProc procedure;
+  int window_extra;
+};
+
+struct HostWindows {
+  HostWindow table[kHostWindowMax];
+  HostClass classes[kHostClassMax];
+  PlatMessage queue[kHostQueueMax];
+  int queued;
+  int session_asked;
+  int clicked;  // a script click was delivered since the queue was last found empty
+  int wait_cursor;
+};
+extern HostWindows g_windows;
+// The registered class of that name (any case), or null.
+HostClass* HostFindClass(const char* name);
 HostWindow* HostWindowOf(PlatWindow window);  // null for anything but a live window
 PlatWindow HostWindowToken(const HostWindow* window);
 int HostWindowIndex(const HostWindow* window);
@@ -179,8 +208,7 @@ int HostIsMultiLineEdit(const HostWindow* control);
 int HostEditSetText(HostWindow* control, const char* text);
 // EM_GETLINECOUNT and EM_GETLINE; 0 for other messages.
 intptr_t HostEditMessage(HostWindow* control, uint32_t message, uintptr_t wparam, intptr_t lparam);
-void HostEditForget(const HostWindow* window);
-void HostEditForgetAll();
+void HostEditForget(HostWindow* window);
 
 // ---- Printing (host_printing.cpp): forgets the printer, recording one the run left open.
 void HostClosePrinter();

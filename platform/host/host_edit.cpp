@@ -13,19 +13,11 @@ const uint32_t kEsMultiLine = 0x0004;
 const size_t kEditTextMax = 65535;  // the most a multi-line edit field holds on Windows 95
 const int kPixelsPerCharacter = 6;
 
-struct EditText {
-  char* text;
-  uint32_t* starts;  // where each line begins
-  uint32_t* lengths;
-  uint32_t line_count;
-};
-EditText g_edits[kHostWindowMax];
-
-void Forget(EditText* edit) {
+void Forget(HostEditText* edit) {
   free(edit->text);
   free(edit->starts);
   free(edit->lengths);
-  *edit = EditText();
+  *edit = HostEditText();
 }
 
 // Line breaks: CR LF ends a line; a line longer than columns breaks after its last blank
@@ -70,7 +62,7 @@ int HostIsMultiLineEdit(const HostWindow* control) {
 }
 
 int HostEditSetText(HostWindow* control, const char* text) {
-  EditText* edit = &g_edits[HostWindowIndex(control)];
+  HostEditText* edit = &control->edit;
   Forget(edit);
   size_t size = strlen(text);
   if (size > kEditTextMax) return 0;
@@ -90,7 +82,7 @@ int HostEditSetText(HostWindow* control, const char* text) {
 }
 
 intptr_t HostEditMessage(HostWindow* control, uint32_t message, uintptr_t wparam, intptr_t lparam) {
-  const EditText& edit = g_edits[HostWindowIndex(control)];
+  const HostEditText& edit = control->edit;
   if (message == kEmGetLineCount) return edit.text != nullptr ? edit.line_count : 1;
   if (message != kEmGetLine || lparam == 0 || edit.text == nullptr || wparam >= edit.line_count) {
     return 0;
@@ -104,10 +96,6 @@ intptr_t HostEditMessage(HostWindow* control, uint32_t message, uintptr_t wparam
   return static_cast<intptr_t>(length);
 }
 
-void HostEditForget(const HostWindow* window) {
-  Forget(&g_edits[HostWindowIndex(window)]);
-}
-
-void HostEditForgetAll() {
-  for (EditText& edit : g_edits) Forget(&edit);
+void HostEditForget(HostWindow* window) {
+  Forget(&window->edit);
 }

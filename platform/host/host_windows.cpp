@@ -1,5 +1,5 @@
-// Windows, window classes and the message queue of the simulated machine. Windows are entries
-// of a table, and their tokens are 0x2000 + the entry's index. The queue holds what tests and
+// Windows and the message queue of the simulated machine, as the program sees them: creating,
+// showing and destroying windows, sending and posting messages. The queue holds what tests and
 // the simulated DDE servers post and, when it is empty, what the machine itself sends: the
 // end-of-session question to the frame (once, when machine.ini asks for it) and the script's
 // clicks on open modeless dialogs, one between two empty queues.
@@ -13,36 +13,6 @@
 #include "platform/windows.h"
 
 namespace {
-
-const uintptr_t kFirstToken = 0x2000;
-const int kClassMax = 8;
-const int kQueueMax = 16;
-
-struct HostClass {
-  char name[64];
-  PlatWindowProc procedure;
-  int window_extra;
-};
-
-struct Windows {
-  HostWindow table[kHostWindowMax];
-  HostClass classes[kClassMax];
-  PlatMessage queue[kQueueMax];
-  int queued;
-  int session_asked;
-  int clicked;  // a script click was delivered since the queue was last found empty
-  int wait_cursor;
-};
-Windows g_windows;
-
-HostClass* FindClass(const char* name) {
-  for (HostClass& entry : g_windows.classes) {
-    if (entry.name[0] != '\0' && name != nullptr && HostSameNoCase(entry.name, name)) {
-      return &entry;
-    }
-  }
-  return nullptr;
-}
 
 HostWindow* FirstTopWindow() {
   for (HostWindow& window : g_windows.table) {
@@ -78,117 +48,13 @@ int ScriptClick(PlatMessage* message) {
 
 }  // namespace
 
-HostWindow* HostWindowOf(PlatWindow window) {
-  uintptr_t token = reinterpret_cast<uintptr_t>(window);
-  if (token < kFirstToken || token >= kFirstToken + kHostWindowMax) return nullptr;
-  HostWindow* entry = &g_windows.table[token - kFirstToken];
-  return entry->kind == kHostNoWindow ? nullptr : entry;
-}
-
-int HostWindowIndex(const HostWindow* window) {
-  return static_cast<int>(window - g_windows.table);
-}
-
-PlatWindow HostWindowToken(const HostWindow* window) {
-  return reinterpret_cast<PlatWindow>(kFirstToken +
-                                      static_cast<uintptr_t>(HostWindowIndex(window)));
-}
-
-HostWindow* HostNewWindow(HostWindowKind kind) {
-  for (HostWindow& window : g_windows.table) {
-    if (window.kind == kHostNoWindow) {
-      memset(&window, 0, sizeof window);
-      window.kind = kind;
-      window.parent = -1;
-      return &window;
-    }
-  }
-  return nullptr;
-}
-
-void HostRemoveWindow(HostWindow* window) {
-  int index = HostWindowIndex(window);
-  for (HostWindow& child : g_windows.table) {
-    if (child.kind == kHostControl && child.parent == index) {
-      HostEditForget(&child);
-      child.kind = kHostNoWindow;
-    }
-  }
-  HostEditForget(window);
-  window->kind = kHostNoWindow;
-}
-
-HostWindow* HostDialogItem(PlatWindow dialog, int item) {
-  HostWindow* parent = HostWindowOf(dialog);
-  if (parent == nullptr) return nullptr;
-  int index = HostWindowIndex(parent);
-  for (HostWindow& child : g_windows.table) {
-    if (child.kind == kHostControl && child.parent == index && child.id == item) return &child;
-  }
-  return nullptr;
-}
-
-PlatWindowProc HostClassProcedure(const char* class_name) {
-  HostClass* entry = FindClass(class_name);
-  return entry != nullptr ? entry->procedure : nullptr;
-}
-
-intptr_t HostDeliver(HostWindow* window, uint32_t message, uintptr_t wparam, intptr_t lparam) {
-  PlatWindow token = HostWindowToken(window);
-  if (window->kind == kHostDialog) {
-    return window->dialog_procedure != nullptr
-               ? window->dialog_procedure(token, message, wparam, lparam)
-               : 0;
-  }
-  if (window->procedure != nullptr) return window->procedure(token, message, wparam, lparam);
-  return 0;
-}
-
-HostWindow* HostNextModeless(int* at) {
-  for (int i = *at + 1; i < kHostWindowMax; ++i) {
-    if (g_windows.table[i].kind == kHostDialog && !g_windows.table[i].modal) {
-      *at = i;
-      return &g_windows.table[i];
-    }
-  }
-  return nullptr;
-}
-
-void HostResetWindows() {
-  HostEditForgetAll();
-  memset(&g_windows, 0, sizeof g_windows);
-}
-
-int PlatRegisterClass(const PlatWindowClass& window_class) {
-  if (window_class.name == nullptr || window_class.procedure == nullptr ||
-      FindClass(window_class.name) != nullptr) {
-    return 0;
-  }
-  for (HostClass& entry : g_windows.classes) {
-    if (entry.name[0] == '\0') {
-      if (!HostCopyText(entry.name, sizeof entry.name, window_class.name)) return 0;
-      entry.procedure = window_class.procedure;
-      entry.window_extra = window_class.window_extra;
-      return 1;
-    }
-  }
-  return 0;
-}
-
-int PlatUnregisterClass(const char* name) {
-  HostClass* entry = FindClass(name);
-  if (entry == nullptr) return 0;
-  *entry = HostClass();
-  return 1;
-}
-
 namespace {
 
 // A top-level window of a registered class, of the screen's size or of none. WM_CREATE gets
 // param as its lparam; an answer of -1 destroys the window again, as CreateWindowExA does.
 PlatWindow CreateTopWindow(const char* class_name, const char* title, uint32_t style, int sized,
                            uint32_t param) {
-  HostClass* entry = FindClass(class_name);
+  HostClass* entry = HostFindClass(class_name);
   if (entry == nullptr) return nullptr;
   HostWindow* window = HostNewWindow(kHostTopWindow);
   if (window == nullptr) return nullptr;
@@ -313,7 +179,7 @@ intptr_t PlatSendMessage(PlatWindow token, uint32_t message, uintptr_t wparam, i
 
 int PlatPostMessage(PlatWindow token, uint32_t message, uintptr_t wparam, intptr_t lparam) {
   if (HostDdePost(token, message, wparam, lparam)) return 1;
-  if (HostWindowOf(token) == nullptr || g_windows.queued == kQueueMax) return 0;
+  if (HostWindowOf(token) == nullptr || g_windows.queued == kHostQueueMax) return 0;
   HostPostMessage(token, message, wparam, lparam);
   return 1;
 }
@@ -340,11 +206,6 @@ void PlatShowWaitCursor(int waiting) {
 
 int HostWaitCursorShown() {
   return g_windows.wait_cursor;
-}
-
-void HostPostMessage(PlatWindow window, uint32_t message, uintptr_t wparam, intptr_t lparam) {
-  if (g_windows.queued == kQueueMax) return;
-  g_windows.queue[g_windows.queued++] = PlatMessage{window, message, wparam, lparam, 0, 0, 0};
 }
 
 int PlatPeekMessage(PlatMessage* message) {

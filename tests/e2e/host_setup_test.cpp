@@ -299,6 +299,15 @@ TEST_F(DemoInstallTest, TheProgramItemGoesToProgramManagerAfterTheFiles) {
   EXPECT_EQ(log.find("Group failed"), std::string::npos) << log;
 }
 
+TEST_F(DemoInstallTest, TheEndOfTheSessionAfterTheInstallationKeepsTheLog) {
+  WriteMachineIni("[machine]\nend_session=1\n");
+  ASSERT_EQ(RunSetup("-X C:\\DEMO.PAY -P C:\\VELNET"), 0);
+  EXPECT_TRUE(Shown("end-session-query"));
+  std::string log = GetFile("C:\\VELNET\\update.log");
+  EXPECT_NE(log.find("Installing files\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("Peak handles = "), std::string::npos) << log;
+}
+
 TEST_F(DemoInstallTest, OptionDLeavesProgramManagerAlone) {
   WriteMachineIni("[windows]\nclass=Progman\n");
   ASSERT_EQ(RunSetup("-D -X C:\\DEMO.PAY -P C:\\VELNET"), 0);

@@ -382,16 +382,33 @@ TEST_F(DatabaseTest, ShortWriteGivenUpCutsTheFileBackAndKeepsTheOldRecord) {
   DbClose(db);
 }
 
-TEST_F(DatabaseTest, FailedReopenFailsTheWriteAndLaterOperationsSafely) {
-  Put(Layout({MakeRecord(1, "one")}));
-  Database* db = Open();
-  HostFault fault = {kFaultCannotOpen, 1, 0, "MAIN.IDX"};
-  ASSERT_EQ(HostFaultAdd(fault), 1);
-  EXPECT_EQ(DbWrite(db, 2, "two", 3, 0), 0);
-  EXPECT_EQ(db->file, kPlatNoFile);
-  EXPECT_EQ(Read(db, 1), "<none>");
-  EXPECT_EQ(DbWrite(db, 1, "uno", 3, 0), 0);
-  EXPECT_EQ(DbClose(db), 1);
+// Whichever append's reopen fails, once or from then on, that write fails and every record
+// stays readable through the handle kept; in-place writes and later appends still work.
+TEST_F(DatabaseTest, FailedReopenFailsOnlyThatWriteAndKeepsTheFileReadable) {
+  for (uint32_t nth = 1; nth <= 3; ++nth) {
+    for (int persistent = 0; persistent <= 1; ++persistent) {
+      HostFaultClear();
+      Put(Layout({MakeRecord(1, "one")}));
+      Database* db = Open();
+      ASSERT_NE(db, nullptr);
+      HostFault fault = {kFaultCannotOpen, nth, persistent, "MAIN.IDX"};
+      ASSERT_EQ(HostFaultAdd(fault), 1);
+      std::vector<std::string> kept = {"one"};
+      for (uint32_t gid = 2; gid <= 5; ++gid) {
+        std::string text = "record " + std::to_string(gid);
+        int failing = gid - 1 == nth || (persistent && gid - 1 > nth);
+        EXPECT_EQ(DbWrite(db, gid, text.c_str(), static_cast<uint16_t>(text.size()), 0),
+                  failing ? 0 : 1)
+            << nth << " " << persistent << " " << gid;
+        EXPECT_NE(db->file, kPlatNoFile);
+        EXPECT_EQ(Read(db, 1), "one") << nth << " " << persistent << " " << gid;
+        EXPECT_EQ(Read(db, gid), failing ? "<none>" : text);
+      }
+      EXPECT_EQ(DbWrite(db, 1, "uno", 3, 0), 1);  // in place: no reopen
+      EXPECT_EQ(Read(db, 1), "uno");
+      EXPECT_EQ(DbClose(db), 1);
+    }
+  }
 }
 
 TEST_F(DatabaseTest, ClosingDeletesTheCompanionIndexButNeverTheDatabase) {

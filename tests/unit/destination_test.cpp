@@ -68,6 +68,20 @@ TEST_F(DestinationTest, PreparationMakesSubdirectoriesAndLogs) {
   EXPECT_EQ(Log(), "Preparing dest dir\r\n");
 }
 
+TEST_F(DestinationTest, SubdirectoriesLeadingOutOfTheDestinationAreNotMade) {
+  const std::vector<std::string> outside = {
+      "..\\OUTSIDE", "IDB\\..\\..\\UP", "../SLASH", "A/../../MIXED", "..", "C:\\ROOTED", "\\TOP"};
+  std::vector<std::string> subdirs = outside;
+  subdirs.push_back("KEPT\\..B");
+  Load({}, subdirs);
+  PrepareDestDir();
+  for (const char* path : {"C:\\OUTSIDE", "C:\\UP", "C:\\SLASH", "C:\\MIXED", "C:\\ROOTED",
+                           "C:\\TOP", "C:\\VELNET\\TOP", "C:\\VELNET\\C:"}) {
+    EXPECT_FALSE(Exists(path)) << path;
+  }
+  EXPECT_TRUE(Exists("C:\\VELNET\\KEPT\\..B"));  // an ordinary name
+}
+
 TEST_F(DestinationTest, CarryOverRenamesWithinTheDestinationWhileMergeDirIsEmpty) {
   Load({{"*.OLD", "*.BAK"}, {"IDB\\MAIN.IDX", "MAIN.SAV"}, {"KEEP.INI", ""}});
   PutFile("C:\\VELNET\\A.OLD", "a");

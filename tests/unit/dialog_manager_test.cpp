@@ -126,6 +126,16 @@ TEST_F(DialogTest, EditDialogKeepsThePathUnlessInstalled) {
   EXPECT_TRUE(Recorded("dialog-open 215 caption=\"Setup\" text503=\"Velnet 2.0\""));
 }
 
+TEST_F(DialogTest, EditDialogRefusesAPathLongerThanItsBufferInsteadOfCuttingIt) {
+  for (size_t length = 250; length <= 262; ++length) {
+    std::string typed = "C:\\" + std::string(length - 3, 'D');
+    char path[kEditTextSize] = "C:\\VELNET";
+    SetAnswers("text 501 " + typed + "\ndialog 215 408\n");
+    EXPECT_EQ(ShowEditDialog(kDialogNotFound, path, nullptr), kButtonOk);
+    EXPECT_EQ(std::string(path), length < kEditTextSize ? typed : std::string()) << length;
+  }
+}
+
 TEST_F(DialogTest, ExitConfirmationHidesAndShowsTheSearch) {
   SetAnswers("dialog 202 403\ndialog 205 407\ndialog 202 403\ndialog 205 403\n");
   PlatWindow search = OpenModelessDialog(kDialogSearch, SearchDialogProc);

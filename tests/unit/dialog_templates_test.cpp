@@ -1,12 +1,16 @@
 // The dialog templates as the host reads them from the resource script that SETUP.EXE is
-// built from, compared field by field with the program's template tables below: every id,
-// class, style, position, size, font and text. A typo in the script fails here.
+// built from, and as windres compiled them into SETUP.EXE, compared field by field with the
+// program's template tables below: every id, class, style, position, size, font and text. A typo
+// in the script, or a template that the compiler reads otherwise, fails here.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "platform/host/host_templates.h"
+#include "tests/support/compiled_dialogs.h"
 
 namespace {
 
@@ -164,11 +168,16 @@ const std::vector<ExpectedDialog> kExpected = {
 
 const int kUsEnglish = 0x409;
 
-TEST(DialogTemplates, EveryTemplateAsTheTablesGiveIt) {
-  int count = 0;
-  const HostDialogTemplate* templates = HostDialogTemplates(&count);
-  // The numbered templates, then the print-abort dialog (below).
-  ASSERT_EQ(count, static_cast<int>(kExpected.size()) + 1);
+// Upper case, as windres stores class names.
+std::string Upper(std::string text) {
+  for (char& c : text) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// The numbered templates of the tables against templates[0..], in order. Class names compare
+// without regard to case, as Windows looks them up.
+void ExpectTheTables(const HostDialogTemplate* templates, int count) {
+  ASSERT_GE(count, static_cast<int>(kExpected.size()));
   for (int i = 0; i < static_cast<int>(kExpected.size()); ++i) {
     const HostDialogTemplate& actual = templates[i];
     const ExpectedDialog& expected = kExpected[i];
@@ -189,7 +198,7 @@ TEST(DialogTemplates, EveryTemplateAsTheTablesGiveIt) {
       const ExpectedControl& want = expected.controls[c];
       SCOPED_TRACE("control " + std::to_string(c + 1));
       EXPECT_EQ(control.id, want.id);
-      EXPECT_EQ(control.class_name, want.class_name);
+      EXPECT_EQ(Upper(control.class_name), Upper(want.class_name));
       EXPECT_EQ(control.style, want.style);
       EXPECT_EQ(control.x, want.x);
       EXPECT_EQ(control.y, want.y);
@@ -199,6 +208,36 @@ TEST(DialogTemplates, EveryTemplateAsTheTablesGiveIt) {
       EXPECT_EQ(control.text, want.text);
     }
   }
+}
+
+TEST(DialogTemplates, EveryTemplateAsTheTablesGiveIt) {
+  int count = 0;
+  const HostDialogTemplate* templates = HostDialogTemplates(&count);
+  // The numbered templates, then the print-abort dialog (below).
+  ASSERT_EQ(count, static_cast<int>(kExpected.size()) + 1);
+  ExpectTheTables(templates, count);
+}
+
+// The RT_DIALOG resources of a built SETUP.EXE, named by VNT_SETUP_EXE (the test command sets it
+// once the Win32 build is there): the named print-abort dialog first, then the tables.
+TEST(DialogTemplates, TheCompiledTemplatesOfSetupExeAsTheTablesGiveThem) {
+  const char* exe = getenv("VNT_SETUP_EXE");
+  if (exe == nullptr) GTEST_SKIP() << "VNT_SETUP_EXE names no built SETUP.EXE";
+  std::string error;
+  std::vector<HostDialogTemplate> compiled = ReadCompiledDialogs(exe, &error);
+  ASSERT_EQ(error, "");
+  ASSERT_EQ(compiled.size(), kExpected.size() + 1);
+  EXPECT_STREQ(compiled[0].name, "RESID_DLG_PRINT");
+  const HostDialogTemplate* script = HostFindNamedDialogTemplate("RESID_DLG_PRINT");
+  ASSERT_NE(script, nullptr);
+  EXPECT_EQ(compiled[0].style, script->style);
+  ASSERT_EQ(compiled[0].control_count, script->control_count);
+  for (int c = 0; c < script->control_count; ++c) {
+    EXPECT_EQ(compiled[0].controls[c].id, script->controls[c].id);
+    EXPECT_EQ(compiled[0].controls[c].style, script->controls[c].style);
+    EXPECT_STREQ(compiled[0].controls[c].text, script->controls[c].text);
+  }
+  ExpectTheTables(compiled.data() + 1, static_cast<int>(compiled.size()) - 1);
 }
 
 TEST(DialogTemplates, ThePrintAbortDialogHasAStringNameAButtonAndTheNameField) {

@@ -1,10 +1,13 @@
 // Disk-space estimation: cluster spans, the need with IDB\MERGE.DB twice, the savings of
 // existing files, the fit decision and its log lines, and the per-write room test.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <string>
 
 #include "payload/disk_space.h"
+#include "platform/files.h"
 #include "services/file_writing.h"
 #include "tests/support/payload_writer.h"
 #include "tests/support/setup_test.h"
@@ -110,6 +113,44 @@ TEST_F(DiskSpaceTest, BigDisksReadAsFullestThirtyTwoBitFigure) {
   Drive(5ull << 30);
   EXPECT_EQ(EstimateDiskSpace(2, "C:\\OLD", nullptr), 1);
   EXPECT_NE(Log().find("free space = 4294963200\r\n"), std::string::npos);
+}
+
+// Needs of several gigabytes, savings from big existing files (sparse on the host) and free
+// space below 4 GB: the verdict is the one of the whole figures, the logged ones held.
+TEST_F(DiskSpaceTest, NetNeedsPastFourGigabytesAreComparedWhole) {
+  const uint64_t kGiB = 1ull << 30;
+  struct Case {
+    uint32_t new_a, new_b, old_a;
+    uint64_t free_bytes;
+  };
+  const Case cases[] = {{3500u << 20, 3500u << 20, 2000u << 20, 3 * kGiB},
+                        {3500u << 20, 3500u << 20, 3500u << 20, 3 * kGiB},
+                        {3500u << 20, 1000u << 20, 2000u << 20, 3 * kGiB},
+                        {4000u << 20, 4000u << 20, 0, 3 * kGiB},
+                        {2000u << 20, 2000u << 20, 1000u << 20, 3 * kGiB + kGiB / 2},
+                        {2000u << 20, 2000u << 20, 1000u << 20, 2 * kGiB}};
+  for (const Case& c : cases) {
+    Load({{"A.DAT", "", c.new_a}, {"B.DAT", "", c.new_b}});
+    if (c.old_a != 0) {
+      PutFile("C:\\OLD\\A.DAT", "a");
+      ASSERT_EQ(truncate(HostPath("C:\\OLD\\A.DAT").c_str(), c.old_a), 0);
+    }
+    Drive(c.free_bytes);
+    uint64_t gross = ClusterSpan(c.new_a, 4096) + uint64_t{ClusterSpan(c.new_b, 4096)};
+    uint64_t savings =
+        c.old_a == 0 ? 0 : std::min(ClusterSpan(c.old_a, 4096), ClusterSpan(c.new_a, 4096));
+    uint64_t net = gross > savings ? gross - savings : gross;
+    uint32_t need = 0;
+    EXPECT_EQ(EstimateDiskSpace(2, "C:\\OLD", &need), net < c.free_bytes ? 1 : 0) << net;
+    EXPECT_EQ(need, net > 0xFFFFFFFF ? 0xFFFFFFFFu : static_cast<uint32_t>(net));
+    std::string log = Log();
+    std::string needed = std::to_string(gross > 0xFFFFFFFF ? 0xFFFFFFFFu : gross);
+    EXPECT_NE(log.find("Space needed = " + needed + ","), std::string::npos) << log;
+    PlatDeleteFile("C:\\update.log");
+    PlatDeleteFile("C:\\OLD\\A.DAT");
+    ClosePayload();
+    ReleasePayloadHeader();
+  }
 }
 
 TEST_F(DiskSpaceTest, SingleWritesFitByWholeClusters) {

@@ -59,6 +59,20 @@ TEST_F(ExtractionLibraryTest, WithoutTheLibraryAnywhereLoadingGivesError13) {
   EXPECT_EQ(ExtractMember(nullptr, "C:\\A.ZIP", "C:\\VELNET"), kUnzipBadRequest);
 }
 
+// The payload that SETUP.EXE carries holds the Win32 library; the host loads its own build of it.
+TEST_F(ExtractionLibraryTest, AWin32LibraryStandsForTheHostBuild) {
+  PutFile("C:\\VELNET\\README.TXT", "");
+  const std::string win32_image = "MZ\x90 a Win32 image";
+  OpenPayloadWith({{"DUNZIPNT.DLL", win32_image, static_cast<uint32_t>(win32_image.size())}});
+  ASSERT_EQ(PlaceExtractionLibrary(), 1);
+  EXPECT_EQ(GetFile("C:\\VELNET\\dunzipnt.dll"), win32_image);
+  ASSERT_EQ(LoadExtractionLibrary(), 1);
+  EXPECT_NE(g_extraction.entry, nullptr);
+  EXPECT_NE(Transcript().find("module-load-host-build C:\\VELNET\\dunzipnt.dll"), std::string::npos)
+      << Transcript();
+  ClosePayload();
+}
+
 TEST_F(ExtractionLibraryTest, ALibraryThatWillNotLoadGivesError13) {
   PutFile("C:\\VELNET\\dunzipnt.dll", ExtractionLibraryBytes());
   HostFault fault = {kFaultModuleLoad, 1, 0, "dunzipnt.dll"};
@@ -177,10 +191,24 @@ TEST_F(DunzipTest, DamagedArchivesGiveTheirCodesAndLeaveNothing) {
   EXPECT_EQ(MadeFiles(), "");
 }
 
+TEST_F(DunzipTest, AnEndRecordCountingOneOfSeveralEntriesIsMalformed) {
+  const std::string archives[] = {MakePythonArchive({"A.TXT", "a", "B.TXT", "b"}),
+                                  MakePythonArchive({"A.TXT", "a", "B.TXT", "b", "C.TXT", "c"}),
+                                  MakePythonArchive({"A.TXT", "", "A.TXT", "again"})};
+  for (const std::string& archive : archives) {
+    std::string counted_once = archive;
+    size_t end = archive.size() - 22;
+    PatchU16(&counted_once, end + 8, 1);
+    PatchU16(&counted_once, end + 10, 1);
+    EXPECT_EQ(Extract(counted_once), kUnzipMalformed);
+  }
+  EXPECT_EQ(MadeFiles(), "");
+}
+
 TEST_F(DunzipTest, NamesThatLeaveTheOutputDirectoryAreRefused) {
-  for (const char* name :
-       {"../EVIL.TXT", "..\\EVIL.TXT", "SUB/EVIL.TXT", "SUB\\EVIL.TXT", "/EVIL.TXT", "C:EVIL.TXT",
-        "C:\\EVIL.TXT", "..", ".", "EVIL.TXT.", "SUB/", "EV?L.TXT"}) {
+  for (const char* name : {"../EVIL.TXT", "..\\EVIL.TXT", "SUB/EVIL.TXT", "SUB\\EVIL.TXT",
+                           "/EVIL.TXT", "C:EVIL.TXT", "C:\\EVIL.TXT", "..", ".", "EVIL.TXT.",
+                           "SUB/", "EV?L.TXT", "CON", "nul.txt", "COM1.ZIP", "Lpt9"}) {
     EXPECT_EQ(Extract(MakePythonArchive({name, "evil"})), kUnzipMalformed) << name;
   }
   EXPECT_EQ(MadeFiles(), "");

@@ -42,9 +42,42 @@ TEST(GaugeLayout, BeyondTheRangeDrawsAsTheRange) {
   LayoutGauge(100, 100, kWidth, kHeight, &full);
   EXPECT_STREQ(beyond.text, "100%");
   EXPECT_STREQ(full.text, "100%");
-  EXPECT_EQ(beyond.filled.right, kWidth);  // one pixel past the inner rectangle
+  EXPECT_EQ(beyond.filled.right, kWidth - 1);  // up to the frame's right column, not over it
   EXPECT_EQ(beyond.filled.right, full.filled.right);
   EXPECT_EQ(beyond.empty.left, full.empty.left);
+}
+
+// Ranges from 1 to the largest 32-bit figure, positions from 0 past the range: the percentage
+// and the bar agree, the bar grows with the position and never covers the frame.
+TEST(GaugeLayout, BarAndPercentageAgreeForEveryRange) {
+  const uint32_t ranges[] = {1u,         7u,          100u,        14000000u,   14200000u,
+                             300000000u, 1000000007u, 0x7FFFFFFFu, 0xFFFFFFFEu, 0xFFFFFFFFu};
+  const uint32_t inner_right = static_cast<uint32_t>(kWidth - 1);
+  for (uint32_t range : ranges) {
+    int32_t last_split = 0;
+    for (uint32_t step = 0; step <= 1000; ++step) {
+      uint64_t wanted = static_cast<uint64_t>(range) * step / 1000;
+      uint32_t position = static_cast<uint32_t>(wanted);
+      GaugeLayout layout;
+      LayoutGauge(position, range, kWidth, kHeight, &layout);
+      uint64_t percent = static_cast<uint64_t>(position) * 100 / range;
+      uint64_t split = static_cast<uint64_t>(position) * inner_right / range + 1;
+      if (split > inner_right) split = inner_right;
+      ASSERT_EQ(layout.percent, percent) << range << " " << position;
+      ASSERT_EQ(layout.filled.right, static_cast<int32_t>(split)) << range << " " << position;
+      ASSERT_EQ(layout.empty.left, layout.filled.right);
+      ASSERT_GE(layout.filled.right, last_split);
+      ASSERT_LE(layout.filled.right, kWidth - 1);
+      // A full bar reads 100 per cent, and a bar read as half full reads about half.
+      if (layout.percent == 100) {
+        ASSERT_EQ(layout.filled.right, kWidth - 1);
+      }
+      ASSERT_NEAR(static_cast<double>(layout.filled.right - 1) / (kWidth - 2) * 100,
+                  static_cast<double>(layout.percent), 2.0)
+          << range << " " << position;
+      last_split = layout.filled.right;
+    }
+  }
 }
 
 TEST(GaugeLayout, NewGaugeAndEmptyRangeShowNothingDone) {

@@ -62,6 +62,27 @@ class InstallTest : public SetupTest {
   }
 };
 
+// Whichever archive's deletion fails, it is the one left after the loop, and the retry at the
+// end of the run removes it.
+TEST_F(InstallTest, ArchivesThatCouldNotBeDeletedAreTriedAgainAtTheEnd) {
+  for (uint16_t failing = 1; failing <= 3; ++failing) {
+    PayloadLayout layout;
+    layout.files = {Library(), Member("A.EXE", "a"), Member("B.EXE", "b"), Member("C.EXE", "c")};
+    Load(layout);
+    char archive[16];
+    snprintf(archive, sizeof archive, "DEC%04X.TMP", failing);
+    HostFaultClear();
+    ASSERT_EQ(HostFaultAdd({kFaultReadOnly, 2, 0, archive}), 1);  // its create, then its delete
+    ASSERT_EQ(InstallFiles(), 1) << g_setup.error_number;
+    EXPECT_TRUE(Exists((std::string("C:\\VELNET\\") + archive).c_str())) << archive;
+    EXPECT_EQ(GetFile("C:\\VELNET\\C.EXE"), "c");
+    DeleteLeftArchives();
+    EXPECT_TRUE(NoTemporaryFiles()) << archive;
+    ClosePayload();
+    ReleasePayloadHeader();
+  }
+}
+
 TEST_F(InstallTest, EveryFileLandsWithItsBytes) {
   PayloadLayout layout;
   std::string big = MixedData(100000, 7);
@@ -185,6 +206,26 @@ TEST_F(SystemFileTest, MissingFileIsCopiedWithoutARestart) {
   ASSERT_EQ(InstallFiles(), 1);
   EXPECT_EQ(GetFile("C:\\WINDOWS\\SYSTEM\\VNTCTL.DLL"), "new version");
   EXPECT_EQ(g_setup.reboot_requested, 0);
+}
+
+// Where the system directory is not windows_dir\SYSTEM, a copy in the folder that the file would
+// go to is never overwritten by an older one.
+TEST_F(SystemFileTest, TheFileThatWouldBeReplacedIsTheOneTested) {
+  for (uint32_t member_time : {kOld, kNew}) {
+    WriteMachineIni("[machine]\nsystem_dir=C:\\WINDOWS\\SYSTEM32\n");
+    PutSystemFile("VNTCTL.DLL", kOld);
+    Install(member_time);
+    ASSERT_EQ(InstallFiles(), 1);
+    int newer = member_time > kOld;
+    EXPECT_EQ(GetFile("C:\\WINDOWS\\SYSTEM\\VNTCTL.DLL"),
+              newer ? "new version" : "installed version");
+    EXPECT_EQ(g_setup.reboot_requested, newer);
+    EXPECT_TRUE(Has(Log(), "System file C:\\WINDOWS\\SYSTEM\\VNTCTL.DLL exists (current="))
+        << Log();
+    EXPECT_FALSE(Exists("C:\\WINDOWS\\SYSTEM32\\VNTCTL.DLL"));
+    ClosePayload();
+    ReleasePayloadHeader();
+  }
 }
 
 TEST_F(SystemFileTest, FileInUseAsksAndCancelStopsTheInstall) {

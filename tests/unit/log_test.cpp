@@ -136,6 +136,31 @@ TEST_F(LogTest, CrashModeWritesEveryLineAtOnce) {
   EXPECT_EQ(GetFile("C:\\update.log"), "Opt: Crash mode\r\nInstalling files\r\n");
 }
 
+// Whichever reopen fails, once or for a while, the file keeps every line written before it.
+TEST_F(LogTest, CrashModeReopenThatFailsNeverWipesTheLinesBefore) {
+  for (uint32_t nth = 2; nth <= 6; ++nth) {
+    for (int persistent = 0; persistent <= 1; ++persistent) {
+      ResetSetupState();
+      PutFile("C:\\update.log", "stale text from an earlier run\r\n");
+      HostFaultClear();
+      HostFaultAdd({kFaultCannotOpen, nth, persistent, "update.log"});
+      g_setup.crash_mode = 1;
+      std::string written;
+      for (int line = 1; line <= 6; ++line) {
+        if (persistent && line == 5) HostFaultClear();
+        std::string text = "Line " + std::to_string(line);
+        LogLine("%s", text.c_str());
+        std::string file = GetFile("C:\\update.log");
+        if (file.size() > written.size()) written += text + "\r\n";
+        ASSERT_EQ(file, written) << "open " << nth << " persistent " << persistent;
+      }
+      EXPECT_EQ(written.find("Line 1\r\n"), 0u);
+      EXPECT_NE(written.find("Line 6\r\n"), std::string::npos);
+      FlushLog();
+    }
+  }
+}
+
 TEST_F(LogTest, BadFormatRecordsNothing) {
   UseDestination();
   LogLine(nullptr);

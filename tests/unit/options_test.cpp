@@ -1,9 +1,11 @@
-// The command line: switches, the -P and -X arguments, separators, and the option log lines.
+// The command line: the program name skipped at start-up, switches, the -P and -X arguments,
+// separators, and the option log lines.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "driver/options.h"
+#include "platform/command_line.h"
 #include "services/errors.h"
 #include "services/setup_state.h"
 #include "tests/support/setup_test.h"
@@ -11,6 +13,26 @@
 namespace {
 
 class OptionsTest : public SetupTest {};
+
+TEST(ProgramNameTest, TheOptionsBeginBehindTheName) {
+  struct Case {
+    const char* line;
+    const char* options;
+  };
+  const Case kCases[] = {
+      {"SETUP.EXE -C -R", "-C -R"},
+      {"\"C:\\SETUP.EXE\"-C -X C:\\NOPE.PAY", "-C -X C:\\NOPE.PAY"},
+      {"\"C:\\PROGRAM FILES\\SETUP.EXE\"  -P C:\\A B", "-P C:\\A B"},
+      {"SETUP\"A B\" -C -R", "B\" -C -R"},
+      {"\"C:\\NO END", ""},
+      {"SETUP.EXE\t-C", "-C"},
+      {"SETUP.EXE \t \x01-D", "-D"},
+      {"SETUP.EXE", ""},
+      {"", ""},
+      {"  -C", "-C"},
+  };
+  for (const Case& c : kCases) EXPECT_STREQ(SkipProgramName(c.line), c.options) << c.line;
+}
 
 TEST_F(OptionsTest, EmptyAndBlankLinesSetNothing) {
   g_setup.crash_mode = 1;
@@ -85,6 +107,25 @@ TEST_F(OptionsTest, OverlongArgumentsAreRefusedNotShortened) {
   EXPECT_EQ(g_setup.setup_aborted, 1);
   EXPECT_NE(Transcript().find("You've entered a directory name that is not valid."),
             std::string::npos);
+}
+
+TEST_F(OptionsTest, MissingOrOverlongInstallDirectoryGivesUpWithoutInstalling) {
+  const std::string overlong = "-P C:\\" + std::string(254, 'd');
+  for (const std::string& line : {std::string("-P"), std::string("-C -P   "), std::string("/p"),
+                                  overlong, std::string("-D ") + overlong + " -R"}) {
+    ResetSetupState();
+    SetAnswers("box OK\n");
+    size_t before = Transcript().size();
+    ParseOptions(line.c_str());
+    EXPECT_STREQ(g_setup.install_dir, "") << line;
+    EXPECT_EQ(g_setup.install_mode, 0) << line;
+    EXPECT_EQ(g_setup.setup_aborted, 1) << line;
+    std::string transcript = Transcript().substr(before);
+    EXPECT_NE(transcript.find("You've entered a directory name that is not valid."),
+              std::string::npos)
+        << line;
+    EXPECT_EQ(transcript.find("free bytes"), std::string::npos) << line;
+  }
 }
 
 TEST_F(OptionsTest, OptionLogLinesInOrder) {

@@ -39,6 +39,25 @@ TEST(JoinPath, RefusesWhatDoesNotFitAndAllocatesWhenAsked) {
   FreeBlock(joined);
 }
 
+// Every part length around the limit, with and without a trailing backslash: the result is the
+// parts joined with the one trailing backslash of each removed, refused only when it is longer
+// than 259 characters.
+TEST(JoinPath, TrailingBackslashIsTrimmedBeforeTheLengthIsChecked) {
+  for (size_t first = 1; first <= 262; first += 1) {
+    for (const char* tail : {"", "\\"}) {
+      std::string part = std::string(first, 'a') + tail;
+      std::string expected = std::string(first, 'a');
+      EXPECT_EQ(Join(part.c_str()), expected.size() <= 259 ? expected : "<none>") << part;
+      for (size_t second : {1u, 2u}) {
+        std::string next = std::string(second, 'b') + tail;
+        std::string joined = expected + "\\" + std::string(second, 'b');
+        EXPECT_EQ(Join(part.c_str(), next.c_str()), joined.size() <= 259 ? joined : "<none>")
+            << first << " " << second << " " << tail;
+      }
+    }
+  }
+}
+
 TEST(PathParts, DirectoryFileExtensionBase) {
   char out[kPathBuffer];
   GetDirectoryPart(out, "C:\\VELNET\\IDB\\MAIN.IDX");

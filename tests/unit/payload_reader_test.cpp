@@ -202,9 +202,10 @@ TEST_F(PayloadReaderTest, WrongSignatureIsError18) {
   EXPECT_EQ(g_setup.error_number, kErrorSignature);
 }
 
-TEST_F(PayloadReaderTest, EntryNamesMustStayInsideTheDestination) {
+TEST_F(PayloadReaderTest, EntryNamesMustStayInsideTheDestinationAndNameNoDevice) {
   for (const char* name : {"..\\WIN.INI", "C:\\AUTOEXEC.BAT", "\\WINDOWS\\X.DLL", "A\\..\\..\\B",
-                           "A/../../B", "..", "SUB\\.."}) {
+                           "A/../../B", "..", "SUB\\..", "CON", "con.txt", "SCRIPTS\\NUL",
+                           "LPT1.DOC", "COM9", "AUX .TXT", "Clock$", "A/PRN/B.TXT", "PRN\\B.TXT"}) {
     SCOPED_TRACE(name);
     PayloadLayout layout;
     layout.files = {{"OK.TXT", "x", 1}, {name, "y", 1}};
@@ -220,6 +221,15 @@ TEST_F(PayloadReaderTest, EntryNamesMustStayInsideTheDestination) {
   EXPECT_EQ(Read(BuildPayload(layout)), 0);  // the embedded NUL is refused, the dots are not
   EXPECT_EQ(g_setup.error_number, kErrorFileTable);
   EXPECT_STREQ(g_payload.entries[1]->name, "...\\C");
+  ClosePayload();
+  ReleasePayloadHeader();
+  // Names that only begin like a device's are files.
+  layout.files.clear();
+  for (const char* name : {"CONSOLE.TXT", "COM10", "LPT0", "NULL", "A.CON", "AUXX\\A", "COM"}) {
+    layout.files.push_back({name, "x", 1});
+  }
+  ResetSetupState();
+  EXPECT_EQ(Read(BuildPayload(layout)), 1);
 }
 
 TEST_F(PayloadReaderTest, DataOffsetsThatRunPast4GBAreRefused) {

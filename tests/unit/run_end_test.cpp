@@ -7,6 +7,7 @@
 #include "driver/browser.h"
 #include "driver/run_end.h"
 #include "services/update_log.h"
+#include "tests/support/payload_writer.h"
 #include "tests/support/setup_test.h"
 
 namespace {
@@ -119,6 +120,29 @@ TEST_F(RunEndTest, FollowOnProgramWithoutItsDialogIsNotStarted) {
   EXPECT_EQ(g_setup.follow_on_launched, 0);
   EXPECT_FALSE(Recorded("winexec"));
   EXPECT_TRUE(Recorded("dialog-open 213"));
+}
+
+TEST_F(RunEndTest, BrowserInstallersOutsideTheDestinationAreNotStarted) {
+  PayloadLayout layout;
+  layout.ie_build_required = 1300;
+  layout.ie_installers = {"..\\OTHER\\KEEP.TXT", "IE\\..\\..\\UP.EXE", "\\ROOT.EXE",
+                          "C:\\DRIVE.EXE",       "IE/../../SLASH.EXE", "IE\\SETUP.EXE"};
+  UsePayloadFile(BuildPayload(layout));
+  ASSERT_TRUE(OpenPayload() && ReadPayloadHeader());
+  for (const char* path : {"C:\\OTHER\\KEEP.TXT", "C:\\UP.EXE", "C:\\ROOT.EXE", "C:\\DRIVE.EXE",
+                           "C:\\SLASH.EXE", "C:\\VELNET\\IE\\SETUP.EXE"}) {
+    PutFile(path, "program");
+  }
+  SetAnswers("box NO\n");
+  InstallBrowser();
+  std::string transcript = Transcript();
+  size_t started = 0;
+  for (size_t at = transcript.find("run-program"); at != std::string::npos;
+       at = transcript.find("run-program", at + 1)) {
+    ++started;
+  }
+  EXPECT_EQ(started, 1u) << transcript;
+  EXPECT_TRUE(Recorded("run-program \"C:\\VELNET\\IE\\SETUP.EXE\""));
 }
 
 }  // namespace

@@ -1,14 +1,18 @@
 #!/bin/bash
-# SETUP.EXE as built: a PE32 GUI executable for i386 under 150 KB that imports only system
-# DLLs, and carries exactly one payload marker tag, among its resources, with payload offset 0 and
-# empty marker text (vntpack finds the unique tag and patches the rest).
-# usage: exe_format_test.sh SETUP_EXE
+# SETUP.EXE and dunzipnt.dll as built: SETUP.EXE a PE32 GUI executable for i386 of at most
+# 64 KB without a relocation section, dunzipnt.dll a DLL of at most 48 KB; both import only DLLs
+# that the first retail Windows 95 ships (no C runtime), and SETUP.EXE carries exactly one payload
+# marker tag, among its resources, with payload offset 0 and empty marker text (vntpack finds the
+# unique tag and patches the rest).
+# usage: exe_format_test.sh SETUP_EXE DUNZIPNT_DLL
 set -uo pipefail
 
 readonly exe=$1
-readonly kMaxBytes=$((150 * 1024))
-readonly kSystemDlls="ADVAPI32.DLL COMCTL32.DLL COMDLG32.DLL GDI32.DLL KERNEL32.DLL MSVCRT.DLL OLE32.DLL
-SHELL32.DLL USER32.DLL VERSION.DLL"
+readonly dll=$2
+readonly kMaxExeBytes=$((64 * 1024))
+readonly kMaxDllBytes=$((48 * 1024))
+readonly kSystemDlls="ADVAPI32.DLL COMDLG32.DLL GDI32.DLL KERNEL32.DLL OLE32.DLL SHELL32.DLL
+USER32.DLL"
 status=0
 
 fail() {
@@ -16,7 +20,22 @@ fail() {
   status=1
 }
 
-[[ -f "$exe" ]] || { echo "FAIL: $exe is not built" >&2; exit 1; }
+[[ -f "$exe" && -f "$dll" ]] || { echo "FAIL: $exe or $dll is not built" >&2; exit 1; }
+
+# Every DLL that the file imports is one of Windows 95's own.
+check_imports() {
+  local dll_name
+  for dll_name in $(i686-w64-mingw32-objdump -p "$1" | awk '/DLL Name:/ { print toupper($3) }'); do
+    grep -qw -- "$dll_name" <<<"$kSystemDlls" || fail "$1 imports $dll_name, not a Windows 95 DLL"
+  done
+}
+
+# The file is at most $2 bytes.
+check_size() {
+  local size
+  size=$(stat -c %s "$1")
+  ((size <= $2)) || fail "$1 has $size bytes, the limit is $2"
+}
 
 description=$(file -b "$exe")
 [[ "$description" == "PE32 executable (GUI) Intel 80386"* ]] || fail "file says: $description"
@@ -25,12 +44,14 @@ headers=$(i686-w64-mingw32-objdump -p "$exe")
 grep -q 'file format pei-i386' <<<"$headers" || fail "not a pei-i386 file"
 grep -qE '^Subsystem[[:space:]]+00000002' <<<"$headers" || fail "not the GUI subsystem"
 
-size=$(stat -c %s "$exe")
-((size < kMaxBytes)) || fail "$size bytes, the limit is $kMaxBytes"
-
-for dll in $(awk '/DLL Name:/ { print toupper($3) }' <<<"$headers"); do
-  grep -qw -- "$dll" <<<"$kSystemDlls" || fail "imports $dll, which is not a system DLL"
-done
+grep -q '^[[:space:]]*[0-9]* \.reloc ' < <(i686-w64-mingw32-objdump -h "$exe") &&
+  fail "SETUP.EXE has a relocation section"
+check_size "$exe" "$kMaxExeBytes"
+check_size "$dll" "$kMaxDllBytes"
+check_imports "$exe"
+check_imports "$dll"
+[[ "$(file -b "$dll")" == "PE32 executable (DLL)"*"Intel 80386"* ]] ||
+  fail "dunzipnt.dll: $(file -b "$dll")"
 
 offsets=$(grep -obUaF '_DaduZ_' "$exe" | cut -d: -f1)
 count=$(grep -c . <<<"$offsets")
@@ -46,5 +67,6 @@ else
     fail "the marker is $marker, not the tag with offset 0 and empty text"
 fi
 
-((status == 0)) && echo "SETUP.EXE: $description, $size bytes"
+((status == 0)) &&
+  echo "SETUP.EXE: $description, $(stat -c %s "$exe") bytes; dunzipnt.dll $(stat -c %s "$dll") bytes"
 exit $status

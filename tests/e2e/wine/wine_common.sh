@@ -23,6 +23,10 @@ wine_test_init() {
   results=$2
   setup_exe=$3
   robot_exe=$4
+  if [[ -f "$session/no-32-bit" ]]; then
+    echo "SKIP: this machine cannot run 32-bit programs, so Wine cannot run" >&2
+    exit 77
+  fi
   [[ -f "$session/env.sh" ]] || fail "no Wine session in $session (run the whole label)"
   source "$session/env.sh"
   drive_c="$WINEPREFIX/drive_c"
