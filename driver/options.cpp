@@ -55,6 +55,10 @@ void ParseOptions(const char* command_line) {
           break;
         case 'R':
           g_setup.reboot_requested = 1;
+          g_setup.restart_ordered = 1;
+          break;
+        case 'S':
+          g_setup.silent = 1;
           break;
         case 'V':
           g_setup.write_version_file = 1;
@@ -92,6 +96,18 @@ void ParseOptions(const char* command_line) {
     }
     p = SkipBlanks(SkipWord(p));
   }
+}
+
+int SilentRequested(const char* command_line) {
+  for (const char* p = SkipBlanks(command_line != nullptr ? command_line : ""); *p != '\0';
+       p = SkipBlanks(SkipWord(p))) {
+    if ((*p != '-' && *p != '/') || p[1] == '\0' || p[1] == ' ') continue;
+    char letter = UpperCaseOf(p[1]);
+    if (letter == 'S') return 1;
+    if (letter == 'P') return 0;               // the rest of the line is the directory
+    if (letter == 'X') p = SkipBlanks(p + 2);  // its argument is the next word
+  }
+  return 0;
 }
 
 void LogOptions() {

@@ -1,5 +1,5 @@
-// The command line: -C, -D, -M, -P directory, -R, -V and -X file, each a word beginning with
-// "-" or "/" and a case-insensitive letter. Only the blank separates words.
+// The command line: -C, -D, -M, -P directory, -R, -S, -V and -X file, each a word beginning
+// with "-" or "/" and a case-insensitive letter. Only the blank separates words.
 #pragma once
 
 // Fills the option fields of g_setup from the text after the program name (null: no change).
@@ -7,6 +7,10 @@
 // error 3 (the payload file cannot be opened), -P gives up the run with the invalid-directory
 // message.
 void ParseOptions(const char* command_line);
+
+// 1 when the command line asks for a silent run (-S before any -P), read before the options
+// themselves so that the refusals of the first step show nothing either.
+int SilentRequested(const char* command_line);
 
 // The option log lines, in their order, for the options that are set.
 void LogOptions();

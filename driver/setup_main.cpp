@@ -21,32 +21,38 @@
 
 namespace {
 
-// Another setup already showing its frame, or the client running, ends the run at once.
+// Another setup already showing its frame, or the client running, ends the run at once. A
+// silent run shows nothing and says why in c:\update.log, written at once as in crash mode.
 int AnotherProgramRunning() {
   PlatWindow other_setup = PlatFindWindow("_VNTSETUP_Frame");
-  if (other_setup != nullptr) {
-    PlatSetForegroundWindow(other_setup);
-    return 1;
-  }
-  if (PlatFindWindow("VNT Frame") != nullptr || PlatFindWindow("VNT Frame25") != nullptr ||
-      PlatModuleLoaded("DIZI.EXE")) {
+  int client = other_setup == nullptr &&
+               (PlatFindWindow("VNT Frame") != nullptr ||
+                PlatFindWindow("VNT Frame25") != nullptr || PlatModuleLoaded("DIZI.EXE"));
+  if (other_setup == nullptr && !client) return 0;
+  if (g_setup.silent) g_setup.crash_mode = 1;
+  if (other_setup == nullptr) {
     ShowError("Please exit Velnet before running the Setup program.");
-    return 1;
+  } else if (g_setup.silent) {
+    LogLine("Another setup is running; nothing was done");
+  } else {
+    PlatSetForegroundWindow(other_setup);
   }
-  return 0;
+  if (g_setup.silent) FlushLog();
+  return 1;
 }
 
 // The exit status, past the refusals of the first step (0):
 // 0 updated or installed; 1 could not start (a fatal error, or a bad directory, before anything
 // changed); 2 the user left before anything changed; 3 refused by a test of the machine or the
-// later-disk check; 4 failed during the installation, rolled back; 5 cancelled during the
-// installation, rolled back; 6 the rollback could not finish; 7 updated, but the restart it
-// needs was declined.
+// later-disk check; 4 failed during the installation, rolled back (also a silent run's Cancel);
+// 5 cancelled by the user during the installation, rolled back; 6 the rollback could not
+// finish; 7 updated, but the restart it needs was declined.
 int ExitStatus() {
   int failed = g_setup.error_number != 0 || g_setup.cleared_error != 0;
   int stopped = g_setup.setup_aborted || g_setup.install_stopped;
   if (g_setup.changes_begun) {
-    if (g_setup.rollback_result == 1) return stopped ? 5 : 4;
+    // A silent run's Cancel was no user's choice: the run failed.
+    if (g_setup.rollback_result == 1) return stopped && !g_setup.silent ? 5 : 4;
     if (g_setup.rollback_result == 2 || failed || stopped) return 6;
     return g_setup.restart_declined ? 7 : 0;
   }
@@ -59,6 +65,7 @@ int ExitStatus() {
 
 int SetupMain(PlatInstance instance, const char* command_line) {
   ResetSetupState();
+  g_setup.silent = SilentRequested(command_line);
   if (AnotherProgramRunning()) return 0;
 
   g_setup.instance = instance;

@@ -13,6 +13,7 @@
 #include "platform/files.h"
 #include "platform/system.h"
 #include "services/errors.h"
+#include "services/memory.h"
 #include "services/paths.h"
 #include "services/payload_header.h"
 #include "services/setup_state.h"

@@ -22,6 +22,9 @@ typedef intptr_t (*PlatDialogProc)(PlatWindow dialog, uint32_t message, uintptr_
 intptr_t PlatDialogBox(int template_id, PlatWindow owner, PlatDialogProc procedure);
 // CreateDialogParamA(instance, template id, owner, procedure, 0): the new dialog, or null.
 PlatWindow PlatCreateDialog(int template_id, PlatWindow owner, PlatDialogProc procedure);
+// The same, but the dialog is made hidden whatever its template's style says, and is never shown
+// on its own (a silent run's dialogs).
+PlatWindow PlatCreateHiddenDialog(int template_id, PlatWindow owner, PlatDialogProc procedure);
 // The same for a template with a string name, such as "RESID_DLG_PRINT".
 PlatWindow PlatCreateNamedDialog(const char* template_name, PlatWindow owner,
                                  PlatDialogProc procedure);

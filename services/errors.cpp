@@ -6,7 +6,9 @@
 
 #include "platform/format.h"
 #include "platform/messages.h"
+#include "services/message_box.h"
 #include "services/setup_state.h"
+#include "services/update_log.h"
 
 namespace {
 
@@ -16,11 +18,15 @@ const uint32_t kMessageText = 512;  // at most 511 characters after formatting
 int ShowBoxV(uint32_t beep, uint32_t style, const char* format, va_list args) {
   char text[kMessageText];
   if (FormatTextV(text, sizeof text, format, args) < 0) return 0;
-  PlatMessageBeep(beep);
-  return PlatMessageBox(g_setup.frame_window, text, kCaption, style);
+  return ShowBox(kCaption, text, style, beep);
 }
 
 }  // namespace
+
+int ShowBox(const char* caption, const char* text, uint32_t style, uint32_t beep) {
+  if (g_setup.silent) LogLine("Message not shown: %s", text);
+  return PutUpMessageBox(caption, text, style, beep);
+}
 
 int FailWith(uint16_t number) {
   if (g_setup.error_number == 0) g_setup.error_number = number;
@@ -56,10 +62,4 @@ int AskMoreDiskSpace() {
   return AskRetryCancel(
       "Setup needs more disk space.\n\nPlease make more space available and select 'Retry' "
       "below.");
-}
-
-int AskMoreMemory() {
-  return AskRetryCancel(
-      "There isn't enough memory available to continue.\n\nClose one or more applications and "
-      "select 'Retry' below.");
 }

@@ -52,4 +52,8 @@ int AskRetryCancel(const char* format, ...);
 int AskYesNo(const char* format, ...);
 
 int AskMoreDiskSpace();
-int AskMoreMemory();
+
+// Every box of the program goes through here: shows text under caption (beeping first unless
+// beep is kNoBeep). In a silent run the box is not shown: its text is logged as one line and
+// the answer that changes nothing is returned (OK, Cancel or No).
+int ShowBox(const char* caption, const char* text, uint32_t style, uint32_t beep);

@@ -5,8 +5,17 @@
 #include <cstring>
 
 #include "platform/global_memory.h"
-#include "services/errors.h"
+#include "platform/messages.h"
+#include "services/message_box.h"
 #include "services/setup_state.h"
+
+int AskMoreMemory() {
+  return PutUpMessageBox("Setup",
+                         "There isn't enough memory available to continue.\n\nClose one or more "
+                         "applications and select 'Retry' below.",
+                         kMbTaskModal | kMbIconHand | kMbRetryCancel,
+                         kMbIconExclamation) == kIdRetry;
+}
 
 void* AllocBlock(uint32_t size) {
   // A block of 0 bytes is still a block (Win32 would hand back a discarded handle for it).

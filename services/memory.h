@@ -5,5 +5,9 @@
 
 #include <cstdint>
 
+// The out-of-memory question: 1 for Retry. It never logs (the log itself may be what needs the
+// memory); a silent run answers Cancel.
+int AskMoreMemory();
+
 void* AllocBlock(uint32_t size);  // zero-filled
 int FreeBlock(void* block);       // returns 1; a null block is ignored

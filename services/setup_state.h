@@ -40,6 +40,8 @@ struct SetupState {
   int32_t skip_modem;
   int32_t install_mode;
   int32_t reboot_requested;
+  int32_t restart_ordered;  // -R: the restart question is answered Restart Now in a silent run
+  int32_t silent;           // -S: nothing is shown; every question gets its silent answer
   int32_t write_version_file;
   int32_t check_hardware;
 

@@ -4,6 +4,7 @@
 
 #include "services/errors.h"
 #include "services/setup_state.h"
+#include "services/update_log.h"
 #include "ui/dialog_ids.h"
 #include "ui/dialog_procs.h"
 
@@ -37,7 +38,9 @@ PlatWindow OpenModelessDialog(int template_id, PlatDialogProc procedure) {
     ShowError("Failed MPI for dialog %d", template_id);
     return nullptr;
   }
-  g_slots[slot].window = PlatCreateDialog(template_id, g_setup.frame_window, procedure);
+  g_slots[slot].window = g_setup.silent
+                             ? PlatCreateHiddenDialog(template_id, g_setup.frame_window, procedure)
+                             : PlatCreateDialog(template_id, g_setup.frame_window, procedure);
   if (g_slots[slot].window == nullptr) {
     ShowError("Failed to create dialog %d", template_id);
     return nullptr;
@@ -74,12 +77,26 @@ int PumpMessages() {
   return 1;
 }
 
+intptr_t SilentAnswer(int template_id) {
+  intptr_t answer = kButtonCancel;
+  if (template_id == kDialogWelcome) answer = kButtonUpdate;
+  if (template_id == kDialogStopped || template_id == kDialogUpdated ||
+      template_id == kDialogInstalled || template_id == kDialogPartlyInstalled ||
+      (template_id == kDialogRestart && g_setup.restart_ordered)) {
+    answer = kButtonOk;  // the notices' one button, or Restart Now when -R ordered it
+  }
+  LogLine("Dialog %d answered %d without being shown", template_id, static_cast<int>(answer));
+  return answer;
+}
+
 intptr_t ShowDialog(int template_id, const char* text) {
+  if (g_setup.silent) return SilentAnswer(template_id);
   CopyInto(g_dialog_text, sizeof g_dialog_text, text);
   return PlatDialogBox(template_id, g_setup.frame_window, GenericDialogProc);
 }
 
 intptr_t ShowEditDialog(int template_id, char* path, const char* text) {
+  if (g_setup.silent) return SilentAnswer(template_id);
   CopyInto(g_dialog_text, sizeof g_dialog_text, text);
   CopyInto(g_edit_text, sizeof g_edit_text, path);
   intptr_t result = PlatDialogBox(template_id, g_setup.frame_window, EditDialogProc);

@@ -12,7 +12,8 @@
 const int kModelessSlots = 4;
 
 // Opens a modeless dialog in the lowest free slot: its window, or null (after a message) when
-// no slot is free, no procedure is given or the dialog cannot be made.
+// no slot is free, no procedure is given or the dialog cannot be made. A silent run makes the
+// dialog hidden.
 PlatWindow OpenModelessDialog(int template_id, PlatDialogProc procedure);
 // Closes the open dialog of that id in the lowest slot: 1, or 0 (after a message) when none.
 int CloseModelessDialog(int template_id);
@@ -22,7 +23,12 @@ int RouteDialogMessage(PlatMessage* message);
 // consumed, later messages stay queued), 1 otherwise.
 int PumpMessages();
 
+// The answer a silent run gives dialog template_id instead of showing it, logged: Update for the
+// Welcome dialog, OK for the notices (212, 213, 221, 222), Restart Now for the restart question
+// when -R ordered the restart, and otherwise Cancel (406), the way out that changes nothing.
+intptr_t SilentAnswer(int template_id);
 // Runs modal dialog template_id with GenericDialogProc; text (or none) goes into control 503.
+// In a silent run, its SilentAnswer instead; so for ShowEditDialog.
 // The result: the command that ended it, 406 for Close on the system menu, -1 when the dialog
 // could not be made.
 intptr_t ShowDialog(int template_id, const char* text);

@@ -9,6 +9,7 @@
 #include "platform/windows.h"
 #include "services/errors.h"
 #include "services/memory.h"
+#include "services/message_box.h"
 #include "services/setup_state.h"
 #include "services/update_log.h"
 #include "ui/frame_colours.h"
@@ -25,6 +26,7 @@ const int kTitleBitmapResource = 350;
 const int kShadowOffset = 4;
 const uint32_t kFrameClassStyle = 0x0203;       // CS_HREDRAW | CS_VREDRAW | CS_NOCLOSE
 const uint32_t kFrameWindowStyle = 0x10CF0000;  // WS_OVERLAPPEDWINDOW | WS_VISIBLE
+const uint32_t kWindowVisible = 0x10000000;     // WS_VISIBLE
 const uint32_t kOleMajor = 23;
 const uint32_t kOleLeastMinor = 639;
 
@@ -61,8 +63,8 @@ void MakePalette() {
 int CheckOle() {
   uint32_t version = PlatOleBuildVersion();
   if ((version >> 16) != kOleMajor) {
-    PlatMessageBox(g_setup.frame_window, "A newer version of OLE is need to create a shortcut.",
-                   "Velnet", kMbIconInformation);
+    ShowBox("Velnet", "A newer version of OLE is need to create a shortcut.", kMbIconInformation,
+            kNoBeep);
     return 0;
   }
   if ((version & 0xFFFF) < kOleLeastMinor) return 1;
@@ -132,11 +134,15 @@ int CreateFrameWindow(const char* title) {
   if (!RegisterGaugeClass()) return FailWith(kErrorGaugeClass);
   PlatWindowClass frame = {kFrameClassName, kFrameClassStyle, 0, PlatRgb(0, 0, 128), FrameWndProc};
   if (!PlatRegisterClass(frame)) return FailWith(kErrorFrameClass);
-  g_setup.frame_window = PlatCreateWindow(kFrameClassName, title, kFrameWindowStyle);
+  // A silent run's frame is made hidden and stays so: it only owns the hidden dialogs.
+  uint32_t style = g_setup.silent ? kFrameWindowStyle & ~kWindowVisible : kFrameWindowStyle;
+  g_setup.frame_window = PlatCreateWindow(kFrameClassName, title, style);
   if (g_setup.frame_window == nullptr) return FailWith(kErrorFrameWindow);
   if (g_frame.palette_mode) RealizeFor(g_setup.frame_window, 0);
-  PlatShowWindow(g_setup.frame_window, kSwShowMaximized);
-  PlatUpdateWindow(g_setup.frame_window);
+  if (!g_setup.silent) {
+    PlatShowWindow(g_setup.frame_window, kSwShowMaximized);
+    PlatUpdateWindow(g_setup.frame_window);
+  }
   return CheckOle();
 }
 

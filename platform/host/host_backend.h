@@ -155,6 +155,7 @@ struct HostWindow {
   int ended;
   intptr_t result;
   HostEditText edit;  // multi-line edit fields only
+  int unseen;         // a dialog made hidden for a silent run: never shown, never recorded
 };
 // The table, the classes and the queue (host_window_table.cpp).
 const int kHostClassMax = 8;

@@ -41,9 +41,10 @@ void StoreText(HostWindow* control, const char* text) {
   control->text[i] = '\0';
 }
 
-// A dialog from its template (null: recorded as missing under label).
+// A dialog from its template (null: recorded as missing under label). An unseen dialog is made
+// hidden and leaves no line in the transcript.
 HostWindow* MakeDialog(const HostDialogTemplate* dialog_template, const char* label,
-                       DialogProcedure procedure, int modal) {
+                       DialogProcedure procedure, int modal, int unseen = 0) {
   if (dialog_template == nullptr) {
     HostTranscript("dialog-missing %s", label);
     return nullptr;
@@ -54,7 +55,8 @@ HostWindow* MakeDialog(const HostDialogTemplate* dialog_template, const char* la
   dialog->dialog_template = dialog_template;
   dialog->dialog_procedure = procedure;
   dialog->modal = modal;
-  dialog->visible = modal || (dialog_template->style & kWsVisible) != 0;
+  dialog->visible = !unseen && (modal || (dialog_template->style & kWsVisible) != 0);
+  dialog->unseen = unseen;
   HostCopyText(dialog->text, sizeof dialog->text, dialog_template->caption);
   PlatWindow token = HostWindowToken(dialog);
   for (int i = 0; i < dialog_template->control_count; ++i) {
@@ -80,6 +82,7 @@ HostWindow* MakeDialog(const HostDialogTemplate* dialog_template, const char* la
     if (class_procedure != nullptr) HostDeliver(control, kWmCreate, 0, 0);
   }
   HostDeliver(dialog, kWmInitDialog, 0, 0);
+  if (unseen) return dialog;
   char* caption = HostEscapeText(dialog->text);
   HostWindow* text = HostDialogItem(token, kTextControl);
   char* shown = text != nullptr ? HostEscapeText(text->text) : nullptr;
@@ -290,6 +293,13 @@ PlatWindow PlatCreateDialog(int template_id, PlatWindow, PlatDialogProc procedur
   return dialog != nullptr ? HostWindowToken(dialog) : nullptr;
 }
 
+PlatWindow PlatCreateHiddenDialog(int template_id, PlatWindow, PlatDialogProc procedure) {
+  char label[16];
+  DialogLabel(template_id, label, sizeof label);
+  HostWindow* dialog = MakeDialog(HostFindDialogTemplate(template_id), label, procedure, 0, 1);
+  return dialog != nullptr ? HostWindowToken(dialog) : nullptr;
+}
+
 PlatWindow PlatCreateNamedDialog(const char* template_name, PlatWindow, PlatDialogProc procedure) {
   HostWindow* dialog =
       MakeDialog(HostFindNamedDialogTemplate(template_name), template_name, procedure, 0);
@@ -335,6 +345,7 @@ int PlatPreloadDialogTemplate(int template_id) {
 }
 
 void HostRecordDialogClose(HostWindow* dialog) {
+  if (dialog->unseen) return;
   char line[kHostScriptLineMax + 64];
   char label[40];
   HostDialogLabel(dialog, label, sizeof label);
@@ -357,7 +368,8 @@ void HostRecordDialogClose(HostWindow* dialog) {
 
 // "[#######-------]  42%  README.TXT" on one line of the terminal, redrawn in place.
 void HostShowProgress(HostWindow* dialog) {
-  if (dialog == nullptr || dialog->kind != kHostDialog || dialog->modal || !isatty(STDERR_FILENO)) {
+  if (dialog == nullptr || dialog->kind != kHostDialog || dialog->modal || dialog->unseen ||
+      !isatty(STDERR_FILENO)) {
     return;
   }
   PlatWindow token = HostWindowToken(dialog);

@@ -30,6 +30,29 @@ PlatWindow PlatCreateDialog(int template_id, PlatWindow owner, PlatDialogProc pr
                             reinterpret_cast<LPARAM>(procedure));
 }
 
+PlatWindow PlatCreateHiddenDialog(int template_id, PlatWindow owner, PlatDialogProc procedure) {
+  HMODULE module = GetModuleHandleA(nullptr);
+  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(template_id), RT_DIALOG);
+  if (found == nullptr) return nullptr;
+  DWORD size = SizeofResource(module, found);
+  HGLOBAL loaded = LoadResource(module, found);
+  const BYTE* bytes = loaded != nullptr ? static_cast<const BYTE*>(LockResource(loaded)) : nullptr;
+  const DWORD kExtendedStyleAt = 12;  // DLGTEMPLATEEX: version, signature, help id, ex-style
+  if (bytes == nullptr || size < kExtendedStyleAt + sizeof(DWORD)) return nullptr;
+  // A copy of the template with WS_VISIBLE cleared; the fixed block keeps it DWORD-aligned.
+  BYTE* copy = static_cast<BYTE*>(GlobalAlloc(GMEM_FIXED, size));
+  if (copy == nullptr) return nullptr;
+  CopyMemory(copy, bytes, size);
+  int extended = copy[0] == 1 && copy[1] == 0 && copy[2] == 0xFF && copy[3] == 0xFF;
+  DWORD* style = reinterpret_cast<DWORD*>(copy + (extended ? kExtendedStyleAt : 0));
+  *style &= ~static_cast<DWORD>(WS_VISIBLE);
+  HWND dialog = CreateDialogIndirectParamA(module, reinterpret_cast<LPCDLGTEMPLATEA>(copy),
+                                           static_cast<HWND>(owner), DialogProc,
+                                           reinterpret_cast<LPARAM>(procedure));
+  GlobalFree(copy);
+  return dialog;
+}
+
 PlatWindow PlatCreateNamedDialog(const char* template_name, PlatWindow owner,
                                  PlatDialogProc procedure) {
   return CreateDialogParamA(GetModuleHandleA(nullptr), template_name, static_cast<HWND>(owner),

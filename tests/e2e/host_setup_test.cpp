@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -366,6 +367,101 @@ TEST_F(UpdateRunTest, NothingFoundAsksForTheDirectory) {
   ASSERT_EQ(RunSetup("-X C:\\DEMO.PAY"), 0);
   EXPECT_NE(GetFile("C:\\VELNET\\update.log").find("No previous ver found\r\n"), std::string::npos);
   ExpectDemoInstalled("C:\\VELNET");
+}
+
+// Silent runs (-S): the same run with nothing shown, no dialog and no box in the transcript, each
+// question answered the way that never risks the user's data, and an exit status that says
+// what happened.
+class SilentRunTest : public UpdateRunTest {
+ protected:
+  // An older copy of the SYSTEM file, loaded nowhere: replacing it needs a restart.
+  void PutOlderSystemFile() {
+    const uint32_t k1996 = (16u << 25) | (1u << 21) | (1u << 16);
+    PutFile("C:\\WINDOWS\\SYSTEM\\VNTCTL32.DLL", "an older copy");
+    PlatFile file = PlatOpenFile("C:\\WINDOWS\\SYSTEM\\VNTCTL32.DLL", kOpenWrite);
+    ASSERT_EQ(PlatSetFileDosTime(file, k1996), 1);
+    PlatCloseFile(file);
+  }
+  void ExpectNothingShown() {
+    std::string transcript = Transcript();
+    for (const char* shown : {"dialog-open", "box ", "beep"}) {
+      EXPECT_EQ(transcript.find(shown), std::string::npos) << shown << " in\n" << transcript;
+    }
+  }
+};
+
+TEST_F(SilentRunTest, UpdatesAndCompletesWithoutShowingAnything) {
+  ASSERT_EQ(RunSetup("-S -X C:\\DEMO.PAY"), 0);
+  ExpectDemoInstalled("C:\\VELNET");
+  ExpectNothingShown();
+  std::string log = GetFile("C:\\VELNET\\update.log");
+  EXPECT_NE(log.find("Dialog 201 answered 401 without being shown\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("Dialog 213 answered 408 without being shown\r\n"), std::string::npos);
+}
+
+TEST_F(SilentRunTest, NothingFoundOrNoRoomEndsWith2AndChangesNothing) {
+  struct Case {
+    const char* machine_ini;
+    bool installation;
+  };
+  for (const Case& c : {Case{"[free]\nC=4096\n", true}, Case{"", false}}) {
+    SCOPED_TRACE(c.machine_ini);
+    if (!c.installation) std::remove(HostPath(kMainDatabase).c_str());
+    WriteMachineIni(c.machine_ini);
+    std::string before = GetFile("C:\\VELNET\\VNTPHONE.DAT");
+    EXPECT_EQ(RunSetup("/SILENT -X C:\\DEMO.PAY"), 2);
+    ExpectNothingShown();
+    EXPECT_FALSE(Exists("C:\\VELNET\\VNT.EXE"));
+    EXPECT_EQ(GetFile("C:\\VELNET\\VNTPHONE.DAT"), before);
+    if (c.installation) {
+      EXPECT_NE(GetFile("C:\\VELNET\\update.log").find("Message not shown: There is not enough"),
+                std::string::npos)
+          << GetFile("C:\\VELNET\\update.log");
+    }
+  }
+}
+
+TEST_F(SilentRunTest, ARestartIsDeclinedUnlessOrdered) {
+  PutOlderSystemFile();
+  ASSERT_EQ(RunSetup("-S -X C:\\DEMO.PAY"), 7);
+  ExpectNothingShown();
+  EXPECT_EQ(Transcript().find("exit-windows"), std::string::npos);
+  EXPECT_NE(GetFile("C:\\VELNET\\update.log").find("Dialog 218 answered 406"), std::string::npos);
+}
+
+TEST_F(SilentRunTest, WithROrderedTheRestartHappens) {
+  PutOlderSystemFile();
+  ASSERT_EQ(RunSetup("-S -R -X C:\\DEMO.PAY"), 0);
+  ExpectNothingShown();
+  EXPECT_NE(Transcript().find("exit-windows"), std::string::npos) << Transcript();
+}
+
+TEST_F(SilentRunTest, ADiskFullCancelsAndRollsBackWith4) {
+  std::string before = GetFile(kMainDatabase);
+  WriteMachineIni("[faults]\ndisk_full = 1 persistent\n");
+  EXPECT_EQ(RunSetup("-S -X C:\\DEMO.PAY"), 4);
+  ExpectNothingShown();
+  EXPECT_FALSE(Exists("C:\\VELNET\\VNT.EXE"));
+  EXPECT_EQ(GetFile(kMainDatabase), before);
+}
+
+// The refusals of the first step keep exit status 0 and show nothing; c:\update.log says why.
+TEST_F(SilentRunTest, RefusalsShowNothingAndSayWhyInTheLog) {
+  for (const char* running :
+       {"[windows]\nclass=_VNTSETUP_Frame\n", "[modules]\nmodule=DIZI.EXE\n"}) {
+    SCOPED_TRACE(running);
+    WriteMachineIni(running);
+    EXPECT_EQ(RunSetup("-S -X C:\\DEMO.PAY"), 0);
+    ExpectNothingShown();
+    EXPECT_EQ(Transcript().find("set-foreground"), std::string::npos);
+    std::string log = GetFile("C:\\update.log");
+    EXPECT_TRUE(log == "Another setup is running; nothing was done\r\n" ||
+                log ==
+                    "Message not shown: Please exit Velnet before running the Setup "
+                    "program.\r\n")
+        << log;
+    EXPECT_FALSE(Exists("C:\\VELNET\\VNT.EXE"));
+  }
 }
 
 }  // namespace
