@@ -140,6 +140,30 @@ TEST_F(HelpContentsTest, AMissingEmptyOrLockedFileIsLeftAlone) {
   EXPECT_EQ(GetFile(kContents), ":Base windows.hlp\r\n");
 }
 
+// Whatever holds the file open (to read, to write, alone), or takes it between the size test
+// and the open (the open finds it in use), it is neither read nor amended; once let go, the
+// lines are added.
+TEST_F(HelpContentsTest, AFileOpenElsewhereIsLeftAlone) {
+  const std::string original = ":Base windows.hlp\r\n";
+  PutFile(kContents, original);
+  for (int holder = 0; holder < 4; ++holder) {
+    PlatFile held = kPlatNoFile;
+    if (holder == 0) held = PlatOpenFile(kContents, kOpenRead);
+    if (holder == 1) held = PlatOpenFile(kContents, kOpenWrite);
+    if (holder == 2) held = PlatOpenExclusive(kContents);
+    if (holder == 3) {
+      ASSERT_EQ(HostFaultAdd({kFaultInUse, 2, 0, "WINDOWS.CNT"}), 1);  // the size test, the open
+    } else {
+      ASSERT_NE(held, kPlatNoFile) << holder;
+    }
+    EXPECT_EQ(RegisterHelpContents(), 0) << holder;
+    if (held != kPlatNoFile) PlatCloseFile(held);
+    EXPECT_EQ(GetFile(kContents), original) << holder;
+  }
+  EXPECT_EQ(RegisterHelpContents(), 1);
+  EXPECT_EQ(GetFile(kContents), original + kLines);
+}
+
 TEST_F(HelpContentsTest, AShortWriteIsReported) {
   PutFile(kContents, ":Base windows.hlp\r\n");
   ASSERT_EQ(HostFaultAdd({kFaultDiskFull, 2, 0, "WINDOWS.CNT"}), 1);
