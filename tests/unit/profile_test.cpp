@@ -92,6 +92,27 @@ TEST_F(ProfileTest, PrivateFilesAndWhatCannotBeWritten) {
   EXPECT_EQ(GetFile(kWinIni), "[S]\r\nK=old\r\n");
 }
 
+// A disk that is full, a create, delete or move that fails, at any of the write's calls: WIN.INI
+// is either as it was or wholly the new text, never cut, and no new file is left beside it.
+TEST_F(ProfileTest, AFailedWriteLeavesWinIniAsItWas) {
+  const std::string before = "[Desktop]\r\nWallpaper=(None)\r\nTileWallpaper=0\r\n";
+  const std::string after =
+      "[Desktop]\r\nWallpaper=(None)\r\nTileWallpaper=0\r\n\r\n"
+      "[DIZI]\r\nAppPath=C:\\VELNET\r\n";
+  for (HostFaultKind kind : {kFaultDiskFull, kFaultCannotOpen, kFaultReadOnly}) {
+    for (uint32_t nth = 1; nth <= 6; ++nth) {
+      PutFile(kWinIni, before);
+      HostFaultClear();
+      ASSERT_EQ(HostFaultAdd({kind, nth, 0, "WIN.INI"}), 1);
+      int written = PlatWriteProfileString("DIZI", "AppPath", "C:\\VELNET");
+      std::string text = GetFile(kWinIni);
+      EXPECT_EQ(text, written ? after : before) << kind << " " << nth;
+      EXPECT_FALSE(Exists("C:\\WINDOWS\\WIN.INI.new")) << kind << " " << nth;
+    }
+  }
+  HostFaultClear();
+}
+
 TEST_F(ProfileTest, WinIniFollowsTheWindowsDirectory) {
   WriteMachineIni("[machine]\nwindows_dir=D:\\WIN95\n");
   PutFile("D:\\WIN95\\WIN.INI", "[DIZI]\r\nAppPath=D:\\VNT\r\n");
