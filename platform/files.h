@@ -32,6 +32,9 @@ PlatFile PlatOpenFile(const char* path, PlatOpenMode mode);
 PlatFile PlatCreateFile(const char* path);
 // CreateFileA(GENERIC_READ, no sharing, OPEN_EXISTING): fails while the file is open elsewhere.
 PlatFile PlatOpenExclusive(const char* path);
+// CreateFileA(GENERIC_READ | GENERIC_WRITE, no sharing, OPEN_EXISTING, write-through): an
+// existing file to read and change that no other open can reach while it is held.
+PlatFile PlatOpenExclusiveReadWrite(const char* path);
 // _lread / _lwrite: the number of bytes moved (a short count at end of file or disk full), or
 // kPlatFileError. A write of 0 bytes is not used by the core.
 uint32_t PlatReadFile(PlatFile file, void* buffer, uint32_t count);

@@ -121,6 +121,19 @@ PlatFile PlatOpenExclusive(const char* path) {
   return Admit(open(resolved.host, O_RDONLY | O_CLOEXEC), resolved, 1);
 }
 
+PlatFile PlatOpenExclusiveReadWrite(const char* path) {
+  HostResolvedPath resolved;
+  if (!HostResolvePath(path, &resolved)) return kPlatNoFile;
+  int cannot_open = HostFaultFires(kFaultCannotOpen, resolved.windows);
+  int in_use = HostFaultFires(kFaultInUse, resolved.windows);
+  int read_only = HostFaultFires(kFaultReadOnly, resolved.windows);
+  struct stat info;
+  if (cannot_open || in_use || read_only || stat(resolved.host, &info) != 0 || IsReadOnly(info)) {
+    return kPlatNoFile;
+  }
+  return Admit(open(resolved.host, O_RDWR | O_SYNC | O_CLOEXEC), resolved, 1);
+}
+
 uint32_t PlatReadFile(PlatFile file, void* buffer, uint32_t count) {
   OpenFile* entry = Lookup(file);
   if (entry == nullptr) return kPlatFileError;

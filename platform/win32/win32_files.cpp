@@ -35,6 +35,12 @@ PlatFile PlatOpenExclusive(const char* path) {
   return reinterpret_cast<PlatFile>(handle);
 }
 
+PlatFile PlatOpenExclusiveReadWrite(const char* path) {
+  HANDLE handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
+  return reinterpret_cast<PlatFile>(handle);
+}
+
 uint32_t PlatReadFile(PlatFile file, void* buffer, uint32_t count) {
   return _lread(ToHfile(file), buffer, count);
 }
