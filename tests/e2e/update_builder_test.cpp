@@ -646,7 +646,11 @@ TEST_F(RefusalTest, WarningsNameWhatTheUpdateWillNotMake) {
   WriteFile(dir_ + "/new/SYSTEM/VNTCTL.DLL", "new control", kNewTime);
   WriteFile(dir_ + "/old/SYSTEM/GONE.DLL", "gone", kOldTime);
   PutDatabase("new/IDB/MAIN.IDX", {MakeRecord(kGidVersion, "\x01\x84\x02"), MakeRecord(9, "")});
-  ASSERT_EQ(Update("--set version_text=2.5 --payload '" + dir_ + "/U.PAY'"), 0) << errors_;
+  ASSERT_EQ(Update("--set version_text=2.5 --set 'frame_title=\"A \\\"B\\\"\\t\\\\ C\"' "
+                   "--payload '" +
+                   dir_ + "/U.PAY'"),
+            0)
+      << errors_;
   for (const char* warning :
        {"vntpack: warning: SYSTEM\\VNTCTL.DLL changed but is not newer than the old release's copy",
         "vntpack: warning: SYSTEM\\GONE.DLL is gone from the new release; the setup leaves",
@@ -663,6 +667,7 @@ TEST_F(RefusalTest, WarningsNameWhatTheUpdateWillNotMake) {
   EXPECT_NE(output_.find("  1  IDB\\MERGE.DB"), std::string::npos);
   EXPECT_NE(output_.find("  2  SYSTEM\\VNTCTL.DLL"), std::string::npos);
   EXPECT_NE(output_.find("version_text = \"2.5\""), std::string::npos);
+  EXPECT_NE(output_.find("frame_title = \"A \\\"B\\\"\t\\\\ C\"\n"), std::string::npos);
 
   ASSERT_EQ(Run(VNTPACK_PROGRAM, "update --help"), 0);
   EXPECT_NE(output_.find("OLD and NEW are release trees"), std::string::npos) << output_;
