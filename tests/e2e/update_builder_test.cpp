@@ -181,8 +181,10 @@ class PairMaker {
     return folders[Below(folders.size())];
   }
 
+  // The name in the folder, or at the top where the path would pass 100 characters (the
+  // builder takes at most 127).
   static std::string Join(const std::string& folder, const std::string& name) {
-    return folder.empty() ? name : folder + "/" + name;
+    return folder.empty() || folder.size() + name.size() >= 100 ? name : folder + "/" + name;
   }
 
   uint32_t NewGid() {
