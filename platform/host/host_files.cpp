@@ -109,7 +109,11 @@ PlatFile PlatCreateFile(const char* path) {
     HostFileOpenCount(info.st_dev, info.st_ino, &held_alone);
     if (!S_ISREG(info.st_mode) || IsReadOnly(info) || held_alone) return kPlatNoFile;
   }
-  return Admit(open(resolved.host, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666), resolved, 0);
+  int listing = HostListingBefore(resolved.host);
+  PlatFile file =
+      Admit(open(resolved.host, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666), resolved, 0);
+  if (file != kPlatNoFile) HostListingAfter(listing, resolved.host, 1);
+  return file;
 }
 
 PlatFile PlatOpenExclusive(const char* path) {
