@@ -28,30 +28,50 @@ int ReadAt(PlatFile file, uint64_t position, void* buffer, uint32_t count) {
   return count == 0 || PlatReadFile(file, buffer, count) == count;
 }
 
-// The scan reads the file through a window of kScanWindow bytes, so that the headers of small
-// records come from one read rather than a seek and a read each.
+// The scan, and the reading of records, go through a window of kScanWindow bytes of one
+// database's file, so that small records come many to a read rather than a seek and a read
+// each. Any write to that database, and its closing, empty the window.
 const uint32_t kScanWindow = 65536;
 struct ScanReader {
-  uint64_t start;   // the file position of bytes[0]
-  uint32_t filled;  // bytes held
+  const Database* owner;  // the database whose bytes are held; null for none
+  uint64_t start;         // the file position of bytes[0]
+  uint32_t filled;        // bytes held
   uint8_t bytes[kScanWindow];
 };
 ScanReader g_scan;
+
+void ForgetWindow(const Database* db) {
+  if (g_scan.owner == db) g_scan.owner = nullptr;
+}
+
+// Fills the window from position on; 0 when the seek fails or the read gives nothing.
+int FillWindow(const Database* db, uint64_t position) {
+  g_scan.owner = nullptr;
+  if (position >= kPlatFileError ||
+      PlatSeekFile(db->file, static_cast<uint32_t>(position), kSeekBegin) != position) {
+    return 0;
+  }
+  uint32_t got = PlatReadFile(db->file, g_scan.bytes, kScanWindow);
+  if (got == kPlatFileError) return 0;
+  g_scan.owner = db;
+  g_scan.start = position;
+  g_scan.filled = got;
+  return 1;
+}
+
+// 1 when the window holds the count bytes at position of the database.
+int WindowHolds(const Database* db, uint64_t position, uint32_t count) {
+  return g_scan.owner == db && position >= g_scan.start &&
+         position + count <= g_scan.start + g_scan.filled;
+}
 
 // The header at position, from the window when it holds the whole header; 0 when fewer than a
 // header's bytes are left there (or the seek fails).
 int ReadHeaderAt(const Database* db, uint64_t position, DbRecordHeader* header) {
   uint32_t size = DbRecordHeaderSize(db->form);
-  if (position < g_scan.start || position + size > g_scan.start + g_scan.filled) {
-    g_scan.start = position;
-    g_scan.filled = 0;
-    if (position >= kPlatFileError ||
-        PlatSeekFile(db->file, static_cast<uint32_t>(position), kSeekBegin) != position) {
-      return 0;
-    }
-    uint32_t got = PlatReadFile(db->file, g_scan.bytes, kScanWindow);
-    if (got == kPlatFileError || got < size) return 0;
-    g_scan.filled = got;
+  if (!WindowHolds(db, position, size) &&
+      (!FillWindow(db, position) || !WindowHolds(db, position, size))) {
+    return 0;
   }
   DecodeRecordHeader(g_scan.bytes + (position - g_scan.start), db->form, header);
   return 1;
@@ -82,8 +102,7 @@ int Resynchronise(const Database* db, uint64_t bad, uint64_t* position, DbRecord
 int ScanRecords(Database* db) {
   uint32_t size = PlatSeekFile(db->file, 0, kSeekEnd);
   if (size == kPlatFileError) return 0;
-  g_scan.start = 0;
-  g_scan.filled = 0;
+  ForgetWindow(db);
   uint64_t position = DbFileHeaderSize(db->form);
   DbRecordHeader header;
   while (ReadHeaderAt(db, position, &header)) {
@@ -126,26 +145,25 @@ uint8_t g_record[kDbLargestRecordHeader + kDbMaxDataLength];
 // Writes the header (in the file's form, at its offset field's position) and the data: in one
 // block when together they fit WriteBlock's 16-bit count, else one after the other.
 int WriteRecord(Database* db, const DbRecordHeader& header, const void* data) {
+  ForgetWindow(db);
   uint32_t size = EncodeRecordHeader(header, db->form, g_record);
-  if (PlatSeekFile(db->file, header.offset, kSeekBegin) != header.offset) return 0;
   uint16_t length = static_cast<uint16_t>(header.length);
   if (size + length > 0xFFFF) {
-    return WriteBlock(db->file, g_record, static_cast<uint16_t>(size)) &&
+    return WriteBlockAt(db->file, header.offset, g_record, static_cast<uint16_t>(size)) &&
            WriteBlock(db->file, data, length);
   }
   if (length != 0) memcpy(g_record + size, data, length);
-  return WriteBlock(db->file, g_record, static_cast<uint16_t>(size + length));
+  return WriteBlockAt(db->file, header.offset, g_record, static_cast<uint16_t>(size + length));
 }
 
 // Marks the record of the entry superseded in the file: its header as the index knows it, with
 // the superseded flag. Where the header's offset field already holds its position that is the
 // flags byte alone; otherwise the header is read, corrected and written whole.
 int WriteSuperseded(Database* db, const DbIndexEntry& entry) {
+  ForgetWindow(db);
   uint8_t flags = static_cast<uint8_t>(IndexFlags(entry) | kDbFlagSuperseded);
   uint32_t at = entry.offset + (db->form == kDbCurrentForm ? 13 : 9);
-  if (IndexOffsetFieldTrue(entry)) {
-    return PlatSeekFile(db->file, at, kSeekBegin) == at && WriteBlock(db->file, &flags, 1);
-  }
+  if (IndexOffsetFieldTrue(entry)) return WriteBlockAt(db->file, at, &flags, 1);
   uint8_t bytes[kDbLargestRecordHeader];
   uint32_t size = DbRecordHeaderSize(db->form);
   DbRecordHeader header;
@@ -154,8 +172,7 @@ int WriteSuperseded(Database* db, const DbIndexEntry& entry) {
   header.flags = flags;
   header.offset = entry.offset;
   EncodeRecordHeader(header, db->form, bytes);
-  return PlatSeekFile(db->file, entry.offset, kSeekBegin) == entry.offset &&
-         WriteBlock(db->file, bytes, size);
+  return WriteBlockAt(db->file, entry.offset, bytes, static_cast<uint16_t>(size));
 }
 
 // Waits, asking the user, until the drive has room for the record; 0 after Cancel.
@@ -255,6 +272,7 @@ int DbOpenKind(const char* directory, uint32_t kind, Database** database) {
 
 int DbClose(Database* database) {
   if (database == nullptr) return 0;
+  ForgetWindow(database);
   if (database->file != kPlatNoFile) PlatCloseFile(database->file);
   if (database->companion_path[0] != '\0') PlatDeleteFile(database->companion_path);
   IndexRelease(&database->index);
@@ -273,7 +291,16 @@ uint8_t* DbRead(Database* database, uint32_t gid, uint8_t* buffer, uint32_t capa
   if (buffer != nullptr && data_length > capacity) return nullptr;
   uint8_t* data = buffer != nullptr ? buffer : static_cast<uint8_t*>(AllocBlock(data_length + 1));
   uint64_t position = static_cast<uint64_t>(entry->offset) + DbRecordHeaderSize(database->form);
-  if (!ReadAt(database->file, position, data, data_length)) {
+  // A window that ends with the record serves the records before it too, which a visit from
+  // the newest reads next.
+  uint64_t end = position + data_length;
+  if (!WindowHolds(database, position, data_length) &&
+      data_length <= kScanWindow - kDbLargestRecordHeader) {
+    FillWindow(database, end > kScanWindow ? end - kScanWindow : 0);
+  }
+  if (WindowHolds(database, position, data_length)) {
+    if (data_length != 0) memcpy(data, g_scan.bytes + (position - g_scan.start), data_length);
+  } else if (!ReadAt(database->file, position, data, data_length)) {
     if (buffer == nullptr) FreeBlock(data);
     return nullptr;
   }

@@ -100,6 +100,19 @@ int HostResolvePath(const char* windows_path, HostResolvedPath* out) {
     out->windows[0] = '\0';
     return 0;
   }
+  // A path whose every component exists as written is its own answer: one look instead of one
+  // per component.
+  char whole[kHostPathMax];
+  struct stat info;
+  if (HostCopyText(whole, sizeof whole, out->host) &&
+      (out->windows[3] == '\0' || strcmp(whole, "/") == 0 ||
+       HostAppendText(whole, sizeof whole, "/")) &&
+      HostAppendText(whole, sizeof whole, out->windows + 3)) {
+    for (char* c = whole + strlen(out->host); *c != '\0'; ++c) {
+      if (*c == '\\') *c = '/';
+    }
+    if (lstat(whole, &info) == 0) return HostCopyText(out->host, sizeof out->host, whole);
+  }
   int exists = 1;
   const char* component = out->windows + 3;
   while (*component != '\0') {
