@@ -70,7 +70,7 @@ void Flush(Merge* merge) {
       LogLine("Failed to write GID %lu", record->gid);
     }
     FreeBlock(record);
-    if (!g_setup.install_stopped) PumpMessages();
+    if (!g_setup.install_stopped) PumpMessagesWhenDue();
   }
   DropPending(merge);
 }
@@ -79,7 +79,7 @@ int VisitSource(Database* source, uint32_t gid, uint32_t length, void* context) 
   Merge* merge = static_cast<Merge*>(context);
   if (g_setup.install_stopped) return 0;
   SendGaugePosition(merge->dialog, ++merge->progress);
-  PumpMessages();
+  PumpMessagesWhenDue();
   if (length == 0) return 1;  // empty records are not merged
   PendingRecord* record = nullptr;
   if (length <= kDbMaxDataLength) {

@@ -80,5 +80,9 @@ struct PlatFindData {
 };
 typedef void* PlatFind;  // null when nothing matched or the pattern's directory is missing
 PlatFind PlatFindFirst(const char* pattern, PlatFindData* found);
+// PlatFindFirst for a walk that needs only the names and the directory attribute: the other
+// attributes, the size and the time may be left 0 (the host reads no status of an entry whose
+// kind its folder listing gives; Windows is asked for no short names where it can be).
+PlatFind PlatFindFirstNames(const char* pattern, PlatFindData* found);
 int PlatFindNext(PlatFind find, PlatFindData* found);
 void PlatFindClose(PlatFind find);

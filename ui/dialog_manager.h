@@ -21,6 +21,11 @@ int RouteDialogMessage(PlatMessage* message);
 // Handles every queued message and returns without waiting: 0 when it met WM_QUIT (which is
 // consumed, later messages stay queued), 1 otherwise.
 int PumpMessages();
+// PumpMessages once kPumpInterval milliseconds or more have passed since the last pump, else
+// nothing (and 1). Loops of many short steps call it after each step: the window still answers
+// within about 50 ms, without a pump after every step.
+const uint32_t kPumpInterval = 40;
+int PumpMessagesWhenDue();
 
 // Runs modal dialog template_id with GenericDialogProc; text (or none) goes into control 503.
 // The result: the command that ended it, 406 for Close on the system menu, -1 when the dialog

@@ -163,7 +163,10 @@ int ListCommand(const std::string& file) {
             << "GID         TYPE  FLAGS  SIZE    OFFSET\n";
   const DbIndex& index = view.db->index;
   for (uint32_t i = 0; i < index.count; ++i) {
-    const DbRecordHeader& entry = index.entries[i];
+    DbRecordHeader entry;
+    DecodeRecordHeader(reinterpret_cast<const uint8_t*>(bytes.data()) + index.entries[i].offset,
+                       view.db->form, &entry);
+    entry.offset = index.entries[i].offset;
     char line[96];
     snprintf(line, sizeof line, "%s  %-4s  0x%02X   %-6u  %u\n", HexText(entry.gid).c_str(),
              TypeText(entry.type).c_str(), entry.flags, entry.length, entry.offset);
