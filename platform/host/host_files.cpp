@@ -129,11 +129,8 @@ PlatFile PlatOpenExclusiveReadWrite(const char* path) {
   int cannot_open = HostFaultFires(kFaultCannotOpen, resolved.windows);
   int in_use = HostFaultFires(kFaultInUse, resolved.windows);
   int read_only = HostFaultFires(kFaultReadOnly, resolved.windows);
-  struct stat info;
-  if (cannot_open || in_use || read_only || stat(resolved.host, &info) != 0 || IsReadOnly(info)) {
-    return kPlatNoFile;
-  }
-  return Admit(open(resolved.host, O_RDWR | O_SYNC | O_CLOEXEC), resolved, 1);
+  if (cannot_open || in_use || read_only) return kPlatNoFile;
+  return Admit(open(resolved.host, O_RDWR | O_SYNC | O_CLOEXEC), resolved, 1, 1);
 }
 
 uint32_t PlatReadFile(PlatFile file, void* buffer, uint32_t count) {

@@ -68,7 +68,15 @@ bool ReadLiveRecords(const std::string& file, std::vector<LiveRecord>* records, 
   records->clear();
   const DbIndex& index = view.db->index;
   for (uint32_t i = 0; i < index.count; ++i) {
-    const DbRecordHeader& entry = index.entries[i];
+    // The index keeps position, length and flags; the type is in the header itself.
+    const DbIndexEntry& found = index.entries[i];
+    if (found.offset + DbRecordHeaderSize(view.db->form) > bytes.size()) {
+      *error = file + ": GID " + HexText(found.gid) + ": its header lies past the end";
+      return false;
+    }
+    DbRecordHeader entry;
+    DecodeRecordHeader(reinterpret_cast<const uint8_t*>(bytes.data()) + found.offset, view.db->form,
+                       &entry);
     uint32_t length = 0;
     uint8_t* data = DbRead(view.db, entry.gid, nullptr, 0, &length);
     if (data == nullptr) {
