@@ -2,8 +2,12 @@
 // host paths as the simulated machine names them.
 #include "bench/bench_support.h"
 
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -55,4 +59,41 @@ std::string WindowsPath(const std::string& host) {
     if (c == '/') c = '\\';
   }
   return path;
+}
+
+Measured MeasureCommand(const std::string& command) {
+  auto start = std::chrono::steady_clock::now();
+  pid_t child = fork();
+  if (child == 0) {
+    execl("/bin/sh", "sh", "-c", ("exec " + command).c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  struct rusage usage = {};
+  if (child < 0 || wait4(child, &status, 0, &usage) != child) return Measured{-1.0, 0, 0};
+  double took = Seconds(start);
+  bool ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  double processor = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                     static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+  return Measured{ok ? took : -1.0, processor, usage.ru_maxrss};
+}
+
+Spread SpreadOf(std::vector<double> figures) {
+  std::sort(figures.begin(), figures.end());
+  size_t middle = figures.size() / 2;
+  double median =
+      figures.size() % 2 != 0 ? figures[middle] : (figures[middle - 1] + figures[middle]) / 2;
+  return Spread{median, figures.front(), figures.back()};
+}
+
+std::string Describe(const Spread& spread, const char* unit, double scale) {
+  char text[128];
+  snprintf(text, sizeof text, "median %.3f %s (range %.3f-%.3f)", spread.median * scale, unit,
+           spread.least * scale, spread.most * scale);
+  return text;
+}
+
+std::string SetupProgram(const char* built) {
+  const char* other = getenv("VNT_BENCH_SETUP");
+  return other != nullptr && other[0] != '\0' ? other : built;
 }

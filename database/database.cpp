@@ -28,10 +28,52 @@ int ReadAt(PlatFile file, uint64_t position, void* buffer, uint32_t count) {
   return count == 0 || PlatReadFile(file, buffer, count) == count;
 }
 
+// The scan, and the reading of records, go through a window of kScanWindow bytes of one
+// database's file, so that small records come many to a read rather than a seek and a read
+// each. Any write to that database, and its closing, empty the window.
+const uint32_t kScanWindow = 65536;
+struct ScanReader {
+  const Database* owner;  // the database whose bytes are held; null for none
+  uint64_t start;         // the file position of bytes[0]
+  uint32_t filled;        // bytes held
+  uint8_t bytes[kScanWindow];
+};
+ScanReader g_scan;
+
+void ForgetWindow(const Database* db) {
+  if (g_scan.owner == db) g_scan.owner = nullptr;
+}
+
+// Fills the window from position on; 0 when the seek fails or the read gives nothing.
+int FillWindow(const Database* db, uint64_t position) {
+  g_scan.owner = nullptr;
+  if (position >= kPlatFileError ||
+      PlatSeekFile(db->file, static_cast<uint32_t>(position), kSeekBegin) != position) {
+    return 0;
+  }
+  uint32_t got = PlatReadFile(db->file, g_scan.bytes, kScanWindow);
+  if (got == kPlatFileError) return 0;
+  g_scan.owner = db;
+  g_scan.start = position;
+  g_scan.filled = got;
+  return 1;
+}
+
+// 1 when the window holds the count bytes at position of the database.
+int WindowHolds(const Database* db, uint64_t position, uint32_t count) {
+  return g_scan.owner == db && position >= g_scan.start &&
+         position + count <= g_scan.start + g_scan.filled;
+}
+
+// The header at position, from the window when it holds the whole header; 0 when fewer than a
+// header's bytes are left there (or the seek fails).
 int ReadHeaderAt(const Database* db, uint64_t position, DbRecordHeader* header) {
-  uint8_t bytes[kDbLargestRecordHeader];
-  if (!ReadAt(db->file, position, bytes, DbRecordHeaderSize(db->form))) return 0;
-  DecodeRecordHeader(bytes, db->form, header);
+  uint32_t size = DbRecordHeaderSize(db->form);
+  if (!WindowHolds(db, position, size) &&
+      (!FillWindow(db, position) || !WindowHolds(db, position, size))) {
+    return 0;
+  }
+  DecodeRecordHeader(g_scan.bytes + (position - g_scan.start), db->form, header);
   return 1;
 }
 
@@ -60,15 +102,16 @@ int Resynchronise(const Database* db, uint64_t bad, uint64_t* position, DbRecord
 int ScanRecords(Database* db) {
   uint32_t size = PlatSeekFile(db->file, 0, kSeekEnd);
   if (size == kPlatFileError) return 0;
+  ForgetWindow(db);
   uint64_t position = DbFileHeaderSize(db->form);
   DbRecordHeader header;
   while (ReadHeaderAt(db, position, &header)) {
     if (header.magic != kDbRecordMagic && !Resynchronise(db, position, &position, &header)) {
       return 0;
     }
-    if ((header.flags & kDbFlagSuperseded) == 0) {
-      header.offset = static_cast<uint32_t>(position);
-      if (!IndexPut(&db->index, header)) return 0;
+    if ((header.flags & kDbFlagSuperseded) == 0 &&
+        !IndexPut(&db->index, IndexEntryOf(header, static_cast<uint32_t>(position)))) {
+      return 0;
     }
     position = NextRecord(db, position, header);
   }
@@ -95,16 +138,41 @@ int DriveOf(const char* path) {
   return letter >= 'A' && letter <= 'Z' ? letter - 'A' : -1;
 }
 
-// Writes the header in the file's form at its offset field's position.
-int WriteHeader(Database* db, const DbRecordHeader& header) {
-  uint8_t bytes[kDbLargestRecordHeader];
-  uint32_t count = EncodeRecordHeader(header, db->form, bytes);
-  return PlatSeekFile(db->file, header.offset, kSeekBegin) == header.offset &&
-         WriteBlock(db->file, bytes, static_cast<uint16_t>(count));
+// A record on its way to the file: its header in the file's form followed by its data, so that
+// both go out in one write.
+uint8_t g_record[kDbLargestRecordHeader + kDbMaxDataLength];
+
+// Writes the header (in the file's form, at its offset field's position) and the data: in one
+// block when together they fit WriteBlock's 16-bit count, else one after the other.
+int WriteRecord(Database* db, const DbRecordHeader& header, const void* data) {
+  ForgetWindow(db);
+  uint32_t size = EncodeRecordHeader(header, db->form, g_record);
+  uint16_t length = static_cast<uint16_t>(header.length);
+  if (size + length > 0xFFFF) {
+    return WriteBlockAt(db->file, header.offset, g_record, static_cast<uint16_t>(size)) &&
+           WriteBlock(db->file, data, length);
+  }
+  if (length != 0) memcpy(g_record + size, data, length);
+  return WriteBlockAt(db->file, header.offset, g_record, static_cast<uint16_t>(size + length));
 }
 
-int WriteData(Database* db, const void* data, uint16_t length) {
-  return length == 0 || WriteBlock(db->file, data, length);
+// Marks the record of the entry superseded in the file: its header as the index knows it, with
+// the superseded flag. Where the header's offset field already holds its position that is the
+// flags byte alone; otherwise the header is read, corrected and written whole.
+int WriteSuperseded(Database* db, const DbIndexEntry& entry) {
+  ForgetWindow(db);
+  uint8_t flags = static_cast<uint8_t>(IndexFlags(entry) | kDbFlagSuperseded);
+  uint32_t at = entry.offset + (db->form == kDbCurrentForm ? 13 : 9);
+  if (IndexOffsetFieldTrue(entry)) return WriteBlockAt(db->file, at, &flags, 1);
+  uint8_t bytes[kDbLargestRecordHeader];
+  uint32_t size = DbRecordHeaderSize(db->form);
+  DbRecordHeader header;
+  if (!ReadAt(db->file, entry.offset, bytes, size)) return 0;
+  DecodeRecordHeader(bytes, db->form, &header);
+  header.flags = flags;
+  header.offset = entry.offset;
+  EncodeRecordHeader(header, db->form, bytes);
+  return WriteBlockAt(db->file, entry.offset, bytes, static_cast<uint16_t>(size));
 }
 
 // Waits, asking the user, until the drive has room for the record; 0 after Cancel.
@@ -126,7 +194,7 @@ int WaitForRoom(const Database* db, uint32_t bytes) {
 // Appends the record at the end of the records, and only then marks the record it replaces
 // superseded: a failure on the way leaves the old record live and the file cut back to where
 // it was.
-int Append(Database* db, DbRecordHeader header, const void* data, const DbRecordHeader* old) {
+int Append(Database* db, DbRecordHeader header, const void* data, const DbIndexEntry* old) {
   uint32_t header_size = DbRecordHeaderSize(db->form);
   uint64_t end = static_cast<uint64_t>(db->end) + header_size + header.length;
   if (db->end == kNoAppend || end >= kPlatFileError) return 0;
@@ -139,17 +207,13 @@ int Append(Database* db, DbRecordHeader header, const void* data, const DbRecord
   PlatCloseFile(db->file);
   db->file = reopened;
   header.offset = db->end;
-  if (!WriteHeader(db, header) || !WriteData(db, data, static_cast<uint16_t>(header.length))) {
+  if (!WriteRecord(db, header, data)) {
     PlatSetFileSize(db->file, db->end);
     return 0;
   }
-  if (old != nullptr) {
-    DbRecordHeader superseded = *old;
-    superseded.flags |= kDbFlagSuperseded;
-    // Should this fail, both records are live and the later one, the new, is the one read.
-    WriteHeader(db, superseded);
-  }
-  IndexPut(&db->index, header);
+  // Should this fail, both records are live and the later one, the new, is the one read.
+  if (old != nullptr) WriteSuperseded(db, *old);
+  IndexPut(&db->index, IndexEntryOf(header, header.offset));
   db->end = static_cast<uint32_t>(end);
   return 1;
 }
@@ -211,6 +275,7 @@ int DbOpenKind(const char* directory, uint32_t kind, Database** database) {
 
 int DbClose(Database* database) {
   if (database == nullptr) return 0;
+  ForgetWindow(database);
   if (database->file != kPlatNoFile) PlatCloseFile(database->file);
   if (database->companion_path[0] != '\0') PlatDeleteFile(database->companion_path);
   IndexRelease(&database->index);
@@ -222,17 +287,28 @@ uint8_t* DbRead(Database* database, uint32_t gid, uint8_t* buffer, uint32_t capa
                 uint32_t* length) {
   if (length != nullptr) *length = 0;
   if (database == nullptr) return nullptr;
-  const DbRecordHeader* entry = IndexFind(&database->index, gid);
-  if (entry == nullptr || entry->length > kDbMaxDataLength) return nullptr;
-  if (buffer != nullptr && entry->length > capacity) return nullptr;
-  uint8_t* data = buffer != nullptr ? buffer : static_cast<uint8_t*>(AllocBlock(entry->length + 1));
+  const DbIndexEntry* entry = IndexFind(&database->index, gid);
+  if (entry == nullptr) return nullptr;
+  uint32_t data_length = IndexLength(*entry);
+  if (data_length > kDbMaxDataLength) return nullptr;
+  if (buffer != nullptr && data_length > capacity) return nullptr;
+  uint8_t* data = buffer != nullptr ? buffer : static_cast<uint8_t*>(AllocBlock(data_length + 1));
   uint64_t position = static_cast<uint64_t>(entry->offset) + DbRecordHeaderSize(database->form);
-  if (!ReadAt(database->file, position, data, entry->length)) {
+  // A window that ends with the record serves the records before it too, which a visit from
+  // the newest reads next.
+  uint64_t end = position + data_length;
+  if (!WindowHolds(database, position, data_length) &&
+      data_length <= kScanWindow - kDbLargestRecordHeader) {
+    FillWindow(database, end > kScanWindow ? end - kScanWindow : 0);
+  }
+  if (WindowHolds(database, position, data_length)) {
+    if (data_length != 0) memcpy(data, g_scan.bytes + (position - g_scan.start), data_length);
+  } else if (!ReadAt(database->file, position, data, data_length)) {
     if (buffer == nullptr) FreeBlock(data);
     return nullptr;
   }
-  if ((entry->flags & kDbFlagScrambled) != 0) UnscrambleData(data, entry->length);
-  if (length != nullptr) *length = entry->length;
+  if ((IndexFlags(*entry) & kDbFlagScrambled) != 0) UnscrambleData(data, data_length);
+  if (length != nullptr) *length = data_length;
   return data;
 }
 
@@ -244,12 +320,12 @@ int DbWrite(Database* database, uint32_t gid, const void* data, uint16_t length,
   header.length = length;
   header.type = static_cast<uint8_t>(type != 0 ? type : 'b');
   header.flags = header.type == 'p' ? 0 : kDbFlagWritten;
-  const DbRecordHeader* old = IndexFind(&database->index, gid);
-  if (old == nullptr || old->length != length) return Append(database, header, data, old);
+  const DbIndexEntry* old = IndexFind(&database->index, gid);
+  if (old == nullptr || IndexLength(*old) != length) return Append(database, header, data, old);
   header.offset = old->offset;
-  if (!WriteHeader(database, header)) return 0;
-  IndexPut(&database->index, header);
-  return WriteData(database, data, length);
+  if (!WriteRecord(database, header, data)) return 0;
+  IndexPut(&database->index, IndexEntryOf(header, header.offset));
+  return 1;
 }
 
 int DbWriteText(Database* database, uint32_t gid, const char* text) {
@@ -262,8 +338,8 @@ int DbForEach(Database* database, DbVisitor visitor, void* context) {
   if (database == nullptr) return 0;
   // By number, newest first: a write during the visit may move the entries or add new ones.
   for (uint32_t i = database->index.count; i-- > 0;) {
-    DbRecordHeader entry = database->index.entries[i];
-    if (!visitor(database, entry.gid, entry.length, context)) break;
+    DbIndexEntry entry = database->index.entries[i];
+    if (!visitor(database, entry.gid, IndexLength(entry), context)) break;
   }
   return 1;
 }

@@ -13,11 +13,22 @@
 // The most live records one open database indexes; a file with more does not open (1).
 const uint32_t kDbIndexCapacity = 0x100000;
 
-// The index: one copy of each live record's header (its offset field holding the header's
-// position in the file), in the order of each GID's first appearance, so that the newest is
-// the last; and a hash table of entry numbers + 1 (0 = empty) by GID.
+// An index entry: what reading, writing and visiting a live record need of its header, in 12
+// bytes. The header's other fields (type, fields A and B) are never needed again: a replaced
+// record is marked superseded by rewriting its flags byte alone (see DbWrite).
+struct DbIndexEntry {
+  uint32_t gid;
+  uint32_t offset;  // the position of the record header in the file
+  uint32_t state;   // bits 0-16 the length (kDbLongLength: longer), bits 17-24 the flags byte,
+                    // bit 25 set when the header's offset field differs from its position
+};
+// The length an entry holds for any record longer than kDbMaxDataLength.
+const uint32_t kDbLongLength = kDbMaxDataLength + 1;
+
+// The index: the entries in the order of each GID's first appearance, so that the newest is the
+// last; and a hash table of entry numbers + 1 (0 = empty) by GID.
 struct DbIndex {
-  DbRecordHeader* entries;
+  DbIndexEntry* entries;
   uint32_t count;
   uint32_t capacity;
   uint32_t* slots;

@@ -1,4 +1,4 @@
-// The database index: an array of header copies that doubles when full, and an open-addressing
+// The database index: an array of packed entries that doubles when full, and an open-addressing
 // hash table (linear probing) of entry numbers, rebuilt at each doubling. Entries are never
 // removed, so the table needs no tombstones.
 #include "database/db_index.h"
@@ -10,6 +10,9 @@
 namespace {
 
 const uint32_t kFirstCapacity = 64;
+const uint32_t kLengthBits = 0x1FFFF;
+const int kFlagsShift = 17;
+const uint32_t kOffsetFieldDiffers = 1u << 25;
 
 uint32_t SlotOf(uint32_t gid, uint32_t slot_count) {
   uint32_t mixed = gid * 0x9E3779B1u;
@@ -29,9 +32,8 @@ uint32_t ProbeFor(const DbIndex* index, uint32_t gid) {
 int Grow(DbIndex* index) {
   uint32_t capacity = index->capacity == 0 ? kFirstCapacity : index->capacity * 2;
   if (capacity > kDbIndexCapacity) return 0;
-  DbRecordHeader* entries =
-      static_cast<DbRecordHeader*>(AllocBlock(capacity * sizeof(DbRecordHeader)));
-  if (index->count != 0) memcpy(entries, index->entries, index->count * sizeof(DbRecordHeader));
+  DbIndexEntry* entries = static_cast<DbIndexEntry*>(AllocBlock(capacity * sizeof(DbIndexEntry)));
+  if (index->count != 0) memcpy(entries, index->entries, index->count * sizeof(DbIndexEntry));
   FreeBlock(index->entries);
   FreeBlock(index->slots);
   index->entries = entries;
@@ -46,21 +48,40 @@ int Grow(DbIndex* index) {
 
 }  // namespace
 
-DbRecordHeader* IndexFind(const DbIndex* index, uint32_t gid) {
+DbIndexEntry IndexEntryOf(const DbRecordHeader& header, uint32_t position) {
+  uint32_t length = header.length > kDbMaxDataLength ? kDbLongLength : header.length;
+  uint32_t differs = header.offset != position ? kOffsetFieldDiffers : 0;
+  return DbIndexEntry{header.gid, position,
+                      length | static_cast<uint32_t>(header.flags) << kFlagsShift | differs};
+}
+
+uint32_t IndexLength(const DbIndexEntry& entry) {
+  return entry.state & kLengthBits;
+}
+
+uint8_t IndexFlags(const DbIndexEntry& entry) {
+  return static_cast<uint8_t>(entry.state >> kFlagsShift);
+}
+
+int IndexOffsetFieldTrue(const DbIndexEntry& entry) {
+  return (entry.state & kOffsetFieldDiffers) == 0;
+}
+
+DbIndexEntry* IndexFind(const DbIndex* index, uint32_t gid) {
   if (index->count == 0) return nullptr;
   uint32_t number = index->slots[ProbeFor(index, gid)];
   return number != 0 ? &index->entries[number - 1] : nullptr;
 }
 
-int IndexPut(DbIndex* index, const DbRecordHeader& header) {
-  DbRecordHeader* entry = IndexFind(index, header.gid);
-  if (entry != nullptr) {
-    *entry = header;
+int IndexPut(DbIndex* index, const DbIndexEntry& entry) {
+  DbIndexEntry* held = IndexFind(index, entry.gid);
+  if (held != nullptr) {
+    *held = entry;
     return 1;
   }
   if (index->count == index->capacity && !Grow(index)) return 0;
-  index->entries[index->count++] = header;
-  index->slots[ProbeFor(index, header.gid)] = index->count;
+  index->entries[index->count++] = entry;
+  index->slots[ProbeFor(index, entry.gid)] = index->count;
   return 1;
 }
 

@@ -1,4 +1,4 @@
-// The index of an open database: one header copy per live GID, kept in the order of each GID's
+// The index of an open database: one small entry per live GID, kept in the order of each GID's
 // first appearance (the newest last), with a hash table by GID so that a lookup does not walk
 // every entry. Two blocks from AllocBlock however many records the file has.
 #pragma once
@@ -7,10 +7,18 @@
 
 #include "database/database.h"
 
+// The entry of a record header found at its position in the file.
+DbIndexEntry IndexEntryOf(const DbRecordHeader& header, uint32_t position);
+// The entry's data length (kDbLongLength for any length above kDbMaxDataLength), its flags
+// byte, and whether the header's offset field holds the header's own position.
+uint32_t IndexLength(const DbIndexEntry& entry);
+uint8_t IndexFlags(const DbIndexEntry& entry);
+int IndexOffsetFieldTrue(const DbIndexEntry& entry);
+
 // The entry of the GID, or null.
-DbRecordHeader* IndexFind(const DbIndex* index, uint32_t gid);
-// Replaces the copy of the header's GID (the entry keeps its place) or adds it as the newest.
-// 0, changing nothing, when a new entry would pass kDbIndexCapacity.
-int IndexPut(DbIndex* index, const DbRecordHeader& header);
+DbIndexEntry* IndexFind(const DbIndex* index, uint32_t gid);
+// Replaces the entry of the GID (the entry keeps its place) or adds it as the newest. 0,
+// changing nothing, when a new entry would pass kDbIndexCapacity.
+int IndexPut(DbIndex* index, const DbIndexEntry& entry);
 // Releases both blocks and empties the index.
 void IndexRelease(DbIndex* index);

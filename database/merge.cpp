@@ -73,7 +73,7 @@ void Flush(Merge* merge) {
       if (!g_setup.install_stopped) FailWith(kErrorRecordWrite);
     }
     FreeBlock(record);
-    if (!g_setup.install_stopped) PumpMessages();
+    if (!g_setup.install_stopped) PumpMessagesWhenDue();
   }
   DropPending(merge);
 }
@@ -82,7 +82,7 @@ int VisitSource(Database* source, uint32_t gid, uint32_t length, void* context) 
   Merge* merge = static_cast<Merge*>(context);
   if (g_setup.install_stopped || g_setup.error_number != 0) return 0;
   SendGaugePosition(merge->dialog, ++merge->progress);
-  PumpMessages();
+  PumpMessagesWhenDue();
   if (length == 0) return 1;  // empty records are not merged
   PendingRecord* record = nullptr;
   if (length <= kDbMaxDataLength) {

@@ -46,7 +46,8 @@ int RegisterHelpContents() {
   }
   uint32_t size = GetFileSizeByName(contents);
   if (size == 0) return 0;
-  PlatFile file = PlatOpenFile(contents, kOpenReadWrite);
+  // Held alone while it is read and amended: no other program writes between the two.
+  PlatFile file = PlatOpenExclusiveReadWrite(contents);
   if (file == kPlatNoFile) return 0;
   char* bytes = static_cast<char*>(AllocBlock(size));
   uint32_t read = PlatReadFile(file, bytes, size);

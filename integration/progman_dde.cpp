@@ -21,6 +21,9 @@ const uint32_t kAckTimeout = 30000;  // milliseconds a server may take to answer
 const uint32_t kSettleTime = 750;    // milliseconds Program Manager gets after the commands
 const uint32_t kCommandLimit = 259;  // characters of one command
 
+// Set while WM_DDE_INITIATE is out: the acknowledgements that come meanwhile answer it.
+int g_initiating = 0;
+
 PlatWindow WindowOf(uintptr_t value) {
   return reinterpret_cast<PlatWindow>(value);
 }
@@ -95,10 +98,17 @@ int UnregisterDdeClientClass() {
 intptr_t DdeClientWndProc(PlatWindow window, uint32_t message, uintptr_t wparam, intptr_t lparam) {
   switch (message) {
     case kWmCreate:
+      g_initiating = 1;
       PlatSendMessage(WindowOf(kBroadcastWindow), kWmDdeInitiate, ValueOf(window),
                       static_cast<intptr_t>(PlatCreateParam(lparam)));
+      g_initiating = 0;
       return ServerOf(window) != nullptr ? 0 : -1;
     case kWmDdeAck:
+      if (g_initiating) {
+        // The server's application and topic atoms are the client's to delete.
+        PlatGlobalDeleteAtom(static_cast<uint16_t>(lparam & 0xFFFF));
+        PlatGlobalDeleteAtom(static_cast<uint16_t>((lparam >> 16) & 0xFFFF));
+      }
       if (ServerOf(window) == nullptr) {
         SetServer(window, WindowOf(wparam));
       } else {

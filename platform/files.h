@@ -32,6 +32,9 @@ PlatFile PlatOpenFile(const char* path, PlatOpenMode mode);
 PlatFile PlatCreateFile(const char* path);
 // CreateFileA(GENERIC_READ, no sharing, OPEN_EXISTING): fails while the file is open elsewhere.
 PlatFile PlatOpenExclusive(const char* path);
+// CreateFileA(GENERIC_READ | GENERIC_WRITE, no sharing, OPEN_EXISTING, write-through): an
+// existing file to read and change that no other open can reach while it is held.
+PlatFile PlatOpenExclusiveReadWrite(const char* path);
 // _lread / _lwrite: the number of bytes moved (a short count at end of file or disk full), or
 // kPlatFileError. A write of 0 bytes is not used by the core.
 uint32_t PlatReadFile(PlatFile file, void* buffer, uint32_t count);
@@ -77,5 +80,9 @@ struct PlatFindData {
 };
 typedef void* PlatFind;  // null when nothing matched or the pattern's directory is missing
 PlatFind PlatFindFirst(const char* pattern, PlatFindData* found);
+// PlatFindFirst for a walk that needs only the names and the directory attribute: the other
+// attributes, the size and the time may be left 0 (the host reads no status of an entry whose
+// kind its folder listing gives; Windows is asked for no short names where it can be).
+PlatFind PlatFindFirstNames(const char* pattern, PlatFindData* found);
 int PlatFindNext(PlatFind find, PlatFindData* found);
 void PlatFindClose(PlatFind find);

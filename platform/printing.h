@@ -42,5 +42,10 @@ void PlatDeletePrinter(PlatPrinter printer);
 int PlatPrinterFontMetrics(PlatPrinter printer, int32_t* height, int32_t* external_leading);
 // GetDeviceCaps VERTRES: the printable height in pixels (0 on failure).
 int32_t PlatPrinterPageHeight(PlatPrinter printer);
+// GetDeviceCaps HORZRES: the printable width in pixels (0 on failure).
+int32_t PlatPrinterPageWidth(PlatPrinter printer);
+// GetTextExtentPoint32A of length characters in the current font: their width in pixels (0 on
+// failure).
+int32_t PlatPrinterTextWidth(PlatPrinter printer, const char* text, int length);
 // TextOutA of length characters at (x, y).
 int PlatPrintText(PlatPrinter printer, int32_t x, int32_t y, const char* text, int length);

@@ -55,5 +55,9 @@ struct PlatDiskSpace {
 };
 int PlatGetDiskFreeSpace(const char* root, PlatDiskSpace* space);
 
+// GetTickCount: milliseconds since a fixed moment, wrapping at 32 bits (the host's monotonic
+// clock, which PlatSleep does not advance).
+uint32_t PlatGetTickCount();
+
 // Sleep: the program does nothing for that many milliseconds (the host does not wait).
 void PlatSleep(uint32_t milliseconds);

@@ -1,5 +1,8 @@
 // FindInstallation, the depth-first drive scan and CheckChosenDirectory. The scan
-// pumps messages after every directory, so that Exit in dialog 202 is seen promptly.
+// pumps messages after every directory, so that Exit in dialog 202 is seen promptly. Each
+// directory is enumerated once, asking only for names and the directory attribute: the one
+// enumeration tells whether the program file is there and which subdirectories follow, whose
+// names wait on a stack shared by the whole walk.
 #include "search/installation_search.h"
 
 #include <cstring>
@@ -11,6 +14,7 @@
 #include "platform/profile.h"
 #include "platform/system.h"
 #include "search/candidate_verdict.h"
+#include "services/memory.h"
 #include "services/paths.h"
 #include "services/setup_state.h"
 #include "services/update_log.h"
@@ -41,26 +45,65 @@ void CheckRecordedLocation(const char* directory) {
   CheckCandidate(directory);
 }
 
+// The names of subdirectories still to be scanned, one terminated name after another: each
+// directory's names above those of the directory that holds it.
+struct NameStack {
+  char* names;
+  uint32_t used;
+  uint32_t size;
+};
+NameStack g_pending;
+
+int PushName(const char* name) {
+  uint32_t length = static_cast<uint32_t>(strlen(name)) + 1;
+  if (g_pending.used + length > g_pending.size) {
+    uint32_t size = g_pending.size == 0 ? 4096 : g_pending.size;
+    while (g_pending.used + length > size) {
+      if (size > 0x40000000u) return 0;
+      size *= 2;
+    }
+    char* names = static_cast<char*>(AllocBlock(size));
+    if (g_pending.used != 0) memcpy(names, g_pending.names, g_pending.used);
+    FreeBlock(g_pending.names);
+    g_pending.names = names;
+    g_pending.size = size;
+  }
+  memcpy(g_pending.names + g_pending.used, name, length);
+  g_pending.used += length;
+  return 1;
+}
+
+// Reads the directory once: 1 when an entry is named like the program file; its subdirectories
+// (not those whose names begin with '.') pushed in the order of enumeration.
+int ReadDirectory(const char* directory) {
+  char pattern[kPathBuffer];
+  if (JoinPath(pattern, directory, "*.*", nullptr) == nullptr) return 0;
+  PlatFindData entry;
+  PlatFind find = PlatFindFirstNames(pattern, &entry);
+  if (find == nullptr) return 0;
+  int has_program = 0;
+  do {
+    if (NamesEqual(entry.name, kProgramFile)) has_program = 1;
+    if ((entry.attributes & kAttrDirectory) != 0 && entry.name[0] != '.') PushName(entry.name);
+  } while (PlatFindNext(find, &entry));
+  PlatFindClose(find);
+  return has_program;
+}
+
 void ScanDirectory(const char* directory) {
   if (SearchStopRequested()) return;
   PlatSetItemText(g_search_dialog, kControlPath, directory);
-  char program[kPathBuffer];
-  int found = JoinPath(program, directory, kProgramFile, nullptr) != nullptr &&
-              FileExists(program) && CheckCandidate(directory);
+  uint32_t first = g_pending.used;
+  int found = ReadDirectory(directory) && CheckCandidate(directory);
   PumpMessages();
-  if (found) return;  // judged or not, nothing below an installation is looked at
-
-  char pattern[kPathBuffer];
-  if (JoinPath(pattern, directory, "*.*", nullptr) == nullptr) return;
-  PlatFindData entry;
-  PlatFind find = PlatFindFirst(pattern, &entry);
-  if (find == nullptr) return;
-  do {
-    if ((entry.attributes & kAttrDirectory) == 0 || entry.name[0] == '.') continue;
+  // Judged or not, nothing below an installation is looked at.
+  for (uint32_t at = first; !found && at < g_pending.used && !SearchStopRequested();) {
     char child[kPathBuffer];
-    if (JoinPath(child, directory, entry.name, nullptr) != nullptr) ScanDirectory(child);
-  } while (!SearchStopRequested() && PlatFindNext(find, &entry));
-  PlatFindClose(find);
+    const char* name = g_pending.names + at;
+    at += static_cast<uint32_t>(strlen(name)) + 1;
+    if (JoinPath(child, directory, name, nullptr) != nullptr) ScanDirectory(child);
+  }
+  g_pending.used = first;
 }
 
 void ScanFixedDrives() {
@@ -70,6 +113,8 @@ void ScanFixedDrives() {
     FormatText(root, sizeof root, "%c:\\", letter);
     if (PlatGetDriveType(root) == kDriveFixed) ScanDirectory(root);
   }
+  FreeBlock(g_pending.names);
+  g_pending = NameStack();
 }
 
 }  // namespace

@@ -6,9 +6,10 @@
 #include "services/paths.h"
 #include "services/setup_state.h"
 
-int WriteBlock(PlatFile file, const void* buffer, uint16_t length) {
-  if (length == 0) return 1;
-  uint32_t position = PlatSeekFile(file, 0, kSeekCurrent);
+namespace {
+
+// Writes the block, which starts at position, asking for room again after each short write.
+int WriteFrom(PlatFile file, uint32_t position, const void* buffer, uint16_t length) {
   for (;;) {
     if (PlatWriteFile(file, buffer, length) == length) return 1;
     if (position == kPlatFileError || PlatSeekFile(file, position, kSeekBegin) != position) {
@@ -19,6 +20,18 @@ int WriteBlock(PlatFile file, const void* buffer, uint16_t length) {
   g_setup.install_stopped = 1;
   if (g_setup.disk_full_program[0] != '\0') g_setup.offer_disk_full_program = 1;
   return 0;
+}
+
+}  // namespace
+
+int WriteBlock(PlatFile file, const void* buffer, uint16_t length) {
+  if (length == 0) return 1;
+  return WriteFrom(file, PlatSeekFile(file, 0, kSeekCurrent), buffer, length);
+}
+
+int WriteBlockAt(PlatFile file, uint32_t position, const void* buffer, uint16_t length) {
+  if (position == kPlatFileError || PlatSeekFile(file, position, kSeekBegin) != position) return 0;
+  return length == 0 || WriteFrom(file, position, buffer, length);
 }
 
 int FitsOnDrive(int drive, uint32_t byte_count) {

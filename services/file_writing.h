@@ -15,6 +15,9 @@ const uint32_t kDefaultClusterSize = 8192;
 // offer_disk_full_program when disk_full_program is set) and returns 0. Also 0, without a
 // question, when the position cannot be found again (a retry would write in the wrong place).
 int WriteBlock(PlatFile file, const void* buffer, uint16_t length);
+// WriteBlock at a position the caller knows: the file is moved there first (0 when it cannot
+// be), which spares finding the position out.
+int WriteBlockAt(PlatFile file, uint32_t position, const void* buffer, uint16_t length);
 
 // 1 when byte_count bytes fit into the free clusters of the drive (0 = A:).
 int FitsOnDrive(int drive, uint32_t byte_count);

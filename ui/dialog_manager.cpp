@@ -2,6 +2,7 @@
 // texts it puts into the procedures' two shared buffers.
 #include "ui/dialog_manager.h"
 
+#include "platform/system.h"
 #include "services/errors.h"
 #include "services/setup_state.h"
 #include "services/update_log.h"
@@ -16,6 +17,7 @@ struct ModelessSlot {
   PlatDialogProc procedure;
 };
 ModelessSlot g_slots[kModelessSlots];
+uint32_t g_last_pump;  // the tick count at the last pump
 
 // Copies text (or nothing) into a buffer of size bytes, cut to fit.
 void CopyInto(char* buffer, uint32_t size, const char* text) {
@@ -69,6 +71,7 @@ int RouteDialogMessage(PlatMessage* message) {
 }
 
 int PumpMessages() {
+  g_last_pump = PlatGetTickCount();
   PlatMessage message;
   while (PlatPeekMessage(&message)) {
     if (message.message == kWmQuit) return 0;
@@ -87,6 +90,10 @@ intptr_t SilentAnswer(int template_id) {
   }
   LogLine("Dialog %d answered %d without being shown", template_id, static_cast<int>(answer));
   return answer;
+}
+
+int PumpMessagesWhenDue() {
+  return PlatGetTickCount() - g_last_pump >= kPumpInterval ? PumpMessages() : 1;
 }
 
 intptr_t ShowDialog(int template_id, const char* text) {

@@ -1,6 +1,7 @@
 // Printing the Quick Reference Guide from the print-offer dialog 229. The guide's text goes
 // into the dialog's hidden edit field, which breaks it into lines; the lines are printed in the
-// printer's own font, page by page, while the print-abort dialog lets the user stop the job.
+// printer's own font, broken again wherever they would pass the printable width, page by page,
+// while the print-abort dialog lets the user stop the job.
 #include "ui/guide_printing.h"
 
 #include <cstring>
@@ -33,6 +34,10 @@ int SetGuideText(PlatWindow owner) {
   int taken = read && PlatSetItemText(owner, kControlGuide, text);
   FreeBlock(text);
   return taken;
+}
+
+int32_t MeasureOnPrinter(void* printer, const char* text, int count) {
+  return PlatPrinterTextWidth(static_cast<PlatPrinter>(printer), text, count);
 }
 
 void ReportPrintFailure(PlatWindow owner) {
@@ -71,20 +76,31 @@ void PrintGuidePages(PlatWindow owner, PlatPrinter printer) {
     PlatAbortDoc(printer);
     return;
   }
+  int32_t width = PlatPrinterPageWidth(printer);
   uint32_t line_count =
       static_cast<uint32_t>(PlatSendItemMessage(owner, kControlGuide, kEmGetLineCount, 0, 0));
+  uint32_t row = 0;  // printed rows: the field's lines, each broken to the printable width
   for (uint32_t line = 0; line < line_count; ++line) {
-    if (PrintPageBreakBefore(line, lines_per_page) &&
-        (!EndGuidePage(printer) || !StartGuidePage(owner, printer))) {
-      return;
-    }
     char buffer[kGuideLineBuffer];
     uint16_t capacity = kGuideLineMax;
     memcpy(buffer, &capacity, sizeof capacity);
     intptr_t copied = PlatSendItemMessage(owner, kControlGuide, kEmGetLine, line,
                                           reinterpret_cast<intptr_t>(buffer));
-    PlatPrintText(printer, 0, PrintLineY(line, lines_per_page, line_height), buffer,
-                  PrintLineLength(copied));
+    int length = PrintLineLength(copied);
+    int start = 0;
+    do {
+      if (PrintPageBreakBefore(row, lines_per_page) &&
+          (!EndGuidePage(printer) || !StartGuidePage(owner, printer))) {
+        return;
+      }
+      int shown = 0;
+      int next = 0;
+      PrintRowCut(buffer + start, length - start, width, MeasureOnPrinter, printer, &shown, &next);
+      PlatPrintText(printer, 0, PrintLineY(row, lines_per_page, line_height), buffer + start,
+                    shown);
+      ++row;
+      start += next;
+    } while (start < length);
   }
   if (EndGuidePage(printer)) PlatEndDoc(printer);
 }

@@ -28,3 +28,34 @@ int PrintLineLength(intptr_t copied) {
   return copied > static_cast<intptr_t>(kGuideLineMax) ? static_cast<int>(kGuideLineMax)
                                                        : static_cast<int>(copied);
 }
+
+void PrintRowCut(const char* text, int length, int32_t width, PrintMeasure measure, void* context,
+                 int* shown, int* next) {
+  *shown = length;
+  *next = length;
+  if (width <= 0 || length <= 0 || measure(context, text, length) <= width) return;
+  // The most characters that fit: fit fits, beyond does not.
+  int fit = 0;
+  int beyond = length;
+  while (beyond - fit > 1) {
+    int middle = fit + (beyond - fit) / 2;
+    if (measure(context, text, middle) <= width) {
+      fit = middle;
+    } else {
+      beyond = middle;
+    }
+  }
+  int blank = fit;  // a blank right after the characters that fit ends the row there too
+  while (blank > 0 && text[blank] != ' ') --blank;
+  int end = blank;
+  while (end > 0 && text[end - 1] == ' ') --end;
+  if (end == 0) {  // no blank after a word: the word is cut
+    *shown = fit > 0 ? fit : 1;
+    *next = *shown;
+    return;
+  }
+  int after = blank;
+  while (after < length && text[after] == ' ') ++after;
+  *shown = end;
+  *next = after;
+}

@@ -1,6 +1,7 @@
 // The page arithmetic of the printed Quick Reference Guide: the height of a line, the lines a
-// page holds, where pages break and where each line goes. Every page leaves its first line
-// height empty; no margin is added to the printer's own.
+// page holds, where pages break, where each line goes and where a line too wide for the paper
+// is cut into rows. Every page leaves its first line height empty; no margin is added to the
+// printer's own.
 #pragma once
 
 #include <cstdint>
@@ -18,3 +19,13 @@ int PrintPageBreakBefore(uint32_t line, int32_t lines_per_page);
 int32_t PrintLineY(uint32_t line, int32_t lines_per_page, int32_t line_height);
 // The characters printed of a line that EM_GETLINE reported copied: 0 to 127.
 int PrintLineLength(intptr_t copied);
+
+// The width in pixels of count characters of text in the printer's font.
+typedef int32_t (*PrintMeasure)(void* context, const char* text, int count);
+// Where the first printed row of a line of length characters ends when rows are width pixels
+// wide: *shown characters are printed, and the next row starts *next characters in. A line
+// that fits is one row. Otherwise the row holds as many characters as fit and ends at its last
+// blank when it has one after its first character (the blanks there are dropped), else inside
+// the word; it holds at least one character. A width of 0 or less means no limit.
+void PrintRowCut(const char* text, int length, int32_t width, PrintMeasure measure, void* context,
+                 int* shown, int* next);

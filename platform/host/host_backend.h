@@ -80,6 +80,8 @@ struct HostMachineRecord {
   HostMachineInfo info;
 };
 extern HostMachineRecord g_machine;
+// Whether standard input, output or error (0, 1, 2) is a terminal: asked of the host once a run.
+int HostIsTerminal(int descriptor);
 // root + "/" + name into out; 0 when no machine is open or the path does not fit.
 int HostMachineFile(const char* name, char* out, size_t size);
 
@@ -99,6 +101,17 @@ PlatDriveType HostDriveType(int drive);
 int HostDriveFolder(int drive, char* out, size_t size);
 // The drive of a root such as "C:\", "c:" or "C:/"; null means the current drive. -1 if none.
 int HostRootDrive(const char* root);
+
+// ---- Folder listings (host_listing.cpp).
+// The name in the host folder dir that matches name without regard to case, the first in byte
+// order when several do, from the folder's listing (read again when the folder changed). 1 when
+// found.
+int HostFindOnDisk(const char* dir, const char* name, char* found, size_t size);
+// Around a change the backend makes to the host path's name in its folder: Before gives a token
+// for the folder's listing while it is current (-1 when none is held or it was stale, which is
+// then dropped); After, once the change is done, makes the name present or absent in it.
+int HostListingBefore(const char* path);
+void HostListingAfter(int listing, const char* path, int present);
 
 // ---- The fault plan (host_faults.cpp).
 // Counts one call that a kind of fault applies to and says whether a rule fires for it (and then

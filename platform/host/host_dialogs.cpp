@@ -275,7 +275,7 @@ intptr_t PlatDialogBox(int template_id, PlatWindow, PlatDialogProc procedure) {
     char kind[16];
     char args[kHostScriptLineMax];
     int script_left = HostScriptPeek(kind, sizeof kind, args, sizeof args) == kScriptLine;
-    if (!script_left && isatty(STDIN_FILENO) && AskOnTerminal(dialog)) continue;
+    if (!script_left && HostIsTerminal(STDIN_FILENO) && AskOnTerminal(dialog)) continue;
     DefaultAnswer(dialog);
     // A procedure that ignores even that would hold the run for ever: it ends with Cancel.
     if (!dialog->ended) PlatEndDialog(HostWindowToken(dialog), kCancelButton);
@@ -363,13 +363,13 @@ void HostRecordDialogClose(HostWindow* dialog) {
   HostTranscript("%s%s%s%s", line, shown != nullptr ? " text503=\"" : "",
                  shown != nullptr ? shown : "", shown != nullptr ? "\"" : "");
   free(shown);
-  if (isatty(STDERR_FILENO)) fputc('\n', stderr);
+  if (HostIsTerminal(STDERR_FILENO)) fputc('\n', stderr);
 }
 
 // "[#######-------]  42%  README.TXT" on one line of the terminal, redrawn in place.
 void HostShowProgress(HostWindow* dialog) {
   if (dialog == nullptr || dialog->kind != kHostDialog || dialog->modal || dialog->unseen ||
-      !isatty(STDERR_FILENO)) {
+      !HostIsTerminal(STDERR_FILENO)) {
     return;
   }
   PlatWindow token = HostWindowToken(dialog);

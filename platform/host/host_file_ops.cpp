@@ -103,7 +103,11 @@ int PlatSetFileAttributes(const char* path, uint32_t attributes) {
 
 int PlatCreateDirectory(const char* path) {
   HostResolvedPath resolved;
-  return HostResolvePath(path, &resolved) && mkdir(resolved.host, 0777) == 0;
+  if (!HostResolvePath(path, &resolved)) return 0;
+  int listing = HostListingBefore(resolved.host);
+  if (mkdir(resolved.host, 0777) != 0) return 0;
+  HostListingAfter(listing, resolved.host, 1);
+  return 1;
 }
 
 int PlatDeleteFile(const char* path) {
@@ -116,7 +120,10 @@ int PlatDeleteFile(const char* path) {
       IsOpen(info)) {
     return 0;
   }
-  return unlink(resolved.host) == 0;
+  int listing = HostListingBefore(resolved.host);
+  if (unlink(resolved.host) != 0) return 0;
+  HostListingAfter(listing, resolved.host, 0);
+  return 1;
 }
 
 int PlatMoveFile(const char* from, const char* to) {
@@ -139,11 +146,18 @@ int PlatMoveFile(const char* from, const char* to) {
   } else if (!HostCopyText(destination, sizeof destination, target.host)) {
     return 0;
   }
-  if (rename(source.host, destination) == 0) return 1;
+  int source_listing = HostListingBefore(source.host);
+  int target_listing = HostListingBefore(destination);
   // Across host file systems a file is copied and the original removed, as MoveFileA does
   // between drives.
-  return errno == EXDEV && is_file && CopyHostFile(source.host, destination, source_info) &&
-         unlink(source.host) == 0;
+  int moved = rename(source.host, destination) == 0 ||
+              (errno == EXDEV && is_file && CopyHostFile(source.host, destination, source_info) &&
+               unlink(source.host) == 0);
+  if (moved) {
+    HostListingAfter(source_listing, source.host, 0);
+    HostListingAfter(target_listing, destination, 1);
+  }
+  return moved;
 }
 
 int PlatCopyFile(const char* from, const char* to, int fail_if_exists) {
@@ -162,7 +176,10 @@ int PlatCopyFile(const char* from, const char* to, int fail_if_exists) {
        IsOpen(target_info) || SameFile(source_info, target_info))) {
     return 0;
   }
-  return CopyHostFile(source.host, target.host, source_info);
+  int listing = HostListingBefore(target.host);
+  if (!CopyHostFile(source.host, target.host, source_info)) return 0;
+  HostListingAfter(listing, target.host, 1);
+  return 1;
 }
 
 // Temporary names as Windows makes them. An unused number for unique 0 is searched from a

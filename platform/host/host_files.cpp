@@ -37,9 +37,10 @@ int IsReadOnly(const struct stat& info) {
   return (info.st_mode & S_IWUSR) == 0;
 }
 
-// The file is in a free slot and no exclusive holder stands in the way. Takes the descriptor:
-// it is closed when the file cannot be admitted.
-PlatFile Admit(int descriptor, const HostResolvedPath& path, int exclusive) {
+// The file is in a free slot, no exclusive holder stands in the way and, when it is opened for
+// writing, it is not read-only. Takes the descriptor: it is closed when the file cannot be
+// admitted.
+PlatFile Admit(int descriptor, const HostResolvedPath& path, int exclusive, int writes) {
   struct stat info;
   int slot = 0;
   while (slot < kOpenFileMax && g_files[slot].used) ++slot;
@@ -48,7 +49,7 @@ PlatFile Admit(int descriptor, const HostResolvedPath& path, int exclusive) {
   int known = descriptor >= 0 && fstat(descriptor, &info) == 0;
   if (known) holders = HostFileOpenCount(info.st_dev, info.st_ino, &held_alone);
   if (!known || slot == kOpenFileMax || !S_ISREG(info.st_mode) || held_alone ||
-      (exclusive && holders > 0)) {
+      (exclusive && holders > 0) || (writes && IsReadOnly(info))) {
     if (descriptor >= 0) close(descriptor);
     return kPlatNoFile;
   }
@@ -89,12 +90,9 @@ PlatFile PlatOpenFile(const char* path, PlatOpenMode mode) {
   int cannot_open = HostFaultFires(kFaultCannotOpen, resolved.windows);
   int writes = mode == kOpenWrite || mode == kOpenReadWrite;
   if (writes && HostFaultFires(kFaultReadOnly, resolved.windows)) return kPlatNoFile;
-  struct stat info;
-  if (cannot_open || stat(resolved.host, &info) != 0 || (writes && IsReadOnly(info))) {
-    return kPlatNoFile;
-  }
+  if (cannot_open) return kPlatNoFile;
   int flags = mode == kOpenWrite ? O_WRONLY : (mode == kOpenReadWrite ? O_RDWR : O_RDONLY);
-  return Admit(open(resolved.host, flags | O_CLOEXEC), resolved, 0);
+  return Admit(open(resolved.host, flags | O_CLOEXEC), resolved, 0, writes);
 }
 
 PlatFile PlatCreateFile(const char* path) {
@@ -110,7 +108,11 @@ PlatFile PlatCreateFile(const char* path) {
     HostFileOpenCount(info.st_dev, info.st_ino, &held_alone);
     if (!S_ISREG(info.st_mode) || IsReadOnly(info) || held_alone) return kPlatNoFile;
   }
-  return Admit(open(resolved.host, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666), resolved, 0);
+  int listing = HostListingBefore(resolved.host);
+  PlatFile file =
+      Admit(open(resolved.host, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666), resolved, 0, 0);
+  if (file != kPlatNoFile) HostListingAfter(listing, resolved.host, 1);
+  return file;
 }
 
 PlatFile PlatOpenExclusive(const char* path) {
@@ -119,7 +121,17 @@ PlatFile PlatOpenExclusive(const char* path) {
   int cannot_open = HostFaultFires(kFaultCannotOpen, resolved.windows);
   int in_use = HostFaultFires(kFaultInUse, resolved.windows);
   if (cannot_open || in_use) return kPlatNoFile;
-  return Admit(open(resolved.host, O_RDONLY | O_CLOEXEC), resolved, 1);
+  return Admit(open(resolved.host, O_RDONLY | O_CLOEXEC), resolved, 1, 0);
+}
+
+PlatFile PlatOpenExclusiveReadWrite(const char* path) {
+  HostResolvedPath resolved;
+  if (!HostResolvePath(path, &resolved)) return kPlatNoFile;
+  int cannot_open = HostFaultFires(kFaultCannotOpen, resolved.windows);
+  int in_use = HostFaultFires(kFaultInUse, resolved.windows);
+  int read_only = HostFaultFires(kFaultReadOnly, resolved.windows);
+  if (cannot_open || in_use || read_only) return kPlatNoFile;
+  return Admit(open(resolved.host, O_RDWR | O_SYNC | O_CLOEXEC), resolved, 1, 1);
 }
 
 uint32_t PlatReadFile(PlatFile file, void* buffer, uint32_t count) {

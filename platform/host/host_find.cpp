@@ -70,15 +70,24 @@ int IsWindowsName(const char* name) {
   return 1;
 }
 
-int AddEntry(FindState* state, const char* name, const struct stat& info) {
+// The next entry of the state, filled in by the caller; null when out of memory.
+PlatFindData* NewEntry(FindState* state) {
   if (state->count == state->capacity) {
     uint32_t capacity = state->capacity == 0 ? 16 : state->capacity * 2;
     void* grown = realloc(state->entries, capacity * sizeof(PlatFindData));
-    if (grown == nullptr) return 0;
+    if (grown == nullptr) return nullptr;
     state->entries = static_cast<PlatFindData*>(grown);
     state->capacity = capacity;
   }
-  PlatFindData& entry = state->entries[state->count++];
+  PlatFindData* entry = &state->entries[state->count++];
+  memset(entry, 0, sizeof *entry);
+  return entry;
+}
+
+int AddEntry(FindState* state, const char* name, const struct stat& info) {
+  PlatFindData* found = NewEntry(state);
+  if (found == nullptr) return 0;
+  PlatFindData& entry = *found;
   entry.attributes = HostAttributes(info);
   entry.size = S_ISDIR(info.st_mode) ? 0 : static_cast<uint32_t>(info.st_size & 0xFFFFFFFF);
   entry.dos_time = HostDosTime(info.st_mtime);
@@ -97,8 +106,19 @@ int CompareEntries(const void* a, const void* b) {
   }
 }
 
-// Adds the entries of the directory that match name_pattern; 0 when out of memory.
-int ReadDirectory(const HostResolvedPath& dir, const char* name_pattern, FindState* state) {
+// An entry known by name and kind alone (names_only): a directory, or else a file.
+int AddNamed(FindState* state, const char* name, int directory) {
+  PlatFindData* entry = NewEntry(state);
+  if (entry == nullptr) return 0;
+  entry->attributes = directory ? kAttrDirectory : kAttrArchive;
+  HostCopyText(entry->name, sizeof entry->name, name);
+  return 1;
+}
+
+// Adds the entries of the directory that match name_pattern; 0 when out of memory. With
+// names_only an entry whose kind the folder listing gives is added without its status.
+int ReadDirectory(const HostResolvedPath& dir, const char* name_pattern, int names_only,
+                  FindState* state) {
   DIR* listing = opendir(dir.host);
   if (listing == nullptr) return 0;
   int ok = 1;
@@ -107,9 +127,12 @@ int ReadDirectory(const HostResolvedPath& dir, const char* name_pattern, FindSta
     for (const char* dots : kDots) {
       char path[kHostPathMax];
       struct stat info;
-      if (PatternMatches(name_pattern, dots) && HostCopyText(path, sizeof path, dir.host) &&
-          HostAppendText(path, sizeof path, dots[1] == '.' ? "/.." : "/.") &&
-          stat(path, &info) == 0) {
+      if (!PatternMatches(name_pattern, dots)) continue;
+      if (names_only) {
+        ok = ok && AddNamed(state, dots, 1);
+      } else if (HostCopyText(path, sizeof path, dir.host) &&
+                 HostAppendText(path, sizeof path, dots[1] == '.' ? "/.." : "/.") &&
+                 stat(path, &info) == 0) {
         ok = ok && AddEntry(state, dots, info);
       }
     }
@@ -120,9 +143,15 @@ int ReadDirectory(const HostResolvedPath& dir, const char* name_pattern, FindSta
     char path[kHostPathMax];
     struct stat info;
     if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0 || !IsWindowsName(name) ||
-        !PatternMatches(name_pattern, name) || !HostCopyText(path, sizeof path, dir.host) ||
-        !HostAppendText(path, sizeof path, "/") || !HostAppendText(path, sizeof path, name) ||
-        stat(path, &info) != 0) {
+        !PatternMatches(name_pattern, name)) {
+      continue;
+    }
+    if (names_only && (found->d_type == DT_DIR || found->d_type == DT_REG)) {
+      ok = ok && AddNamed(state, name, found->d_type == DT_DIR);
+      continue;
+    }
+    if (!HostCopyText(path, sizeof path, dir.host) || !HostAppendText(path, sizeof path, "/") ||
+        !HostAppendText(path, sizeof path, name) || stat(path, &info) != 0) {
       continue;
     }
     ok = ok && AddEntry(state, name, info);
@@ -135,9 +164,7 @@ int ReadDirectory(const HostResolvedPath& dir, const char* name_pattern, FindSta
   return ok;
 }
 
-}  // namespace
-
-PlatFind PlatFindFirst(const char* pattern, PlatFindData* found) {
+PlatFind FindFirst(const char* pattern, int names_only, PlatFindData* found) {
   if (pattern == nullptr) return nullptr;
   // The directory part keeps its last separator, so that "C:\*.*" names the root itself.
   const char* name = pattern;
@@ -155,13 +182,23 @@ PlatFind PlatFindFirst(const char* pattern, PlatFindData* found) {
   if (!HostResolvePath(dir_length > 0 ? dir_text : ".", &dir)) return nullptr;
   FindState* state = static_cast<FindState*>(calloc(1, sizeof(FindState)));
   if (state == nullptr) return nullptr;
-  if (!ReadDirectory(dir, name, state) || state->count == 0) {
+  if (!ReadDirectory(dir, name, names_only, state) || state->count == 0) {
     PlatFindClose(state);
     return nullptr;
   }
   *found = state->entries[0];
   state->next = 1;
   return state;
+}
+
+}  // namespace
+
+PlatFind PlatFindFirst(const char* pattern, PlatFindData* found) {
+  return FindFirst(pattern, 0, found);
+}
+
+PlatFind PlatFindFirstNames(const char* pattern, PlatFindData* found) {
+  return FindFirst(pattern, 1, found);
 }
 
 int PlatFindNext(PlatFind find, PlatFindData* found) {

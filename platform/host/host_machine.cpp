@@ -24,6 +24,13 @@ const HostMachineInfo& HostInfo() {
   return g_machine.info;
 }
 
+int HostIsTerminal(int descriptor) {
+  static int known[3];  // 0: not asked yet, 1: a terminal, 2: not one
+  if (descriptor < 0 || descriptor > 2) return isatty(descriptor);
+  if (known[descriptor] == 0) known[descriptor] = isatty(descriptor) ? 1 : 2;
+  return known[descriptor] == 1;
+}
+
 const char* HostMachineRoot() {
   return g_machine.open ? g_machine.root : nullptr;
 }

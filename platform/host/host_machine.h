@@ -29,6 +29,12 @@ const char* HostMachineRoot();
 // a drive that has no root directory, or does not fit.
 int HostMapPath(const char* windows_path, char* out, size_t size);
 
+// Drops the folder listings behind the case-insensitive lookup (host_listing.cpp). A folder
+// changed from outside is read again once its modification time differs; a caller that changes
+// the machine's folders itself between two lookups within one clock tick calls this (the
+// machine's closing does too).
+void HostForgetListings();
+
 // Appends one line to transcript.txt (the backend's own records use it too).
 void HostTranscript(const char* format, ...) __attribute__((format(printf, 1, 2)));
 

@@ -43,6 +43,7 @@ void HostMachineClose() {
   g_machine.info_ready = 1;
   HostFaultClear();
   HostScriptRewind();
+  HostForgetListings();
   HostResetWindows();
   HostClearDrawCalls();
 }

@@ -108,7 +108,7 @@ int PlatMessageBox(PlatWindow owner, const char* text, const char* caption, uint
       answer = scripted;
       by = "script";
     }
-  } else if (next == kScriptEnd && isatty(STDIN_FILENO) &&
+  } else if (next == kScriptEnd && HostIsTerminal(STDIN_FILENO) &&
              AskOnTerminal(caption, text, set, &answer)) {
     by = "asked";
   }

@@ -2,7 +2,6 @@
 // full and lexical ("C:\DIR\FILE", "." and ".." resolved, never above the drive root), then each
 // component is looked up case-insensitively in the drive's host folder; and back, for the
 // program's own file.
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <cstring>
@@ -62,17 +61,7 @@ int FindOnDisk(const char* dir, const char* name, char* found, size_t size) {
       HostAppendText(exact, sizeof exact, name) && lstat(exact, &info) == 0) {
     return HostCopyText(found, size, name);
   }
-  DIR* listing = opendir(dir);
-  if (listing == nullptr) return 0;
-  int matched = 0;
-  while (const struct dirent* entry = readdir(listing)) {
-    if (!HostSameNoCase(entry->d_name, name)) continue;
-    if (!matched || strcmp(entry->d_name, found) < 0) {
-      matched = HostCopyText(found, size, entry->d_name);
-    }
-  }
-  closedir(listing);
-  return matched;
+  return HostFindOnDisk(dir, name, found, size);
 }
 
 }  // namespace
@@ -110,6 +99,19 @@ int HostResolvePath(const char* windows_path, HostResolvedPath* out) {
       !HostDriveFolder(out->windows[0] - 'A', out->host, sizeof out->host)) {
     out->windows[0] = '\0';
     return 0;
+  }
+  // A path whose every component exists as written is its own answer: one look instead of one
+  // per component.
+  char whole[kHostPathMax];
+  struct stat info;
+  if (HostCopyText(whole, sizeof whole, out->host) &&
+      (out->windows[3] == '\0' || strcmp(whole, "/") == 0 ||
+       HostAppendText(whole, sizeof whole, "/")) &&
+      HostAppendText(whole, sizeof whole, out->windows + 3)) {
+    for (char* c = whole + strlen(out->host); *c != '\0'; ++c) {
+      if (*c == '\\') *c = '/';
+    }
+    if (lstat(whole, &info) == 0) return HostCopyText(out->host, sizeof out->host, whole);
   }
   int exists = 1;
   const char* component = out->windows + 3;

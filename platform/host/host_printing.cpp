@@ -22,6 +22,8 @@ const uintptr_t kAbortButton = 406;
 struct Printer {
   int open;
   int32_t page_height;  // VERTRES
+  int32_t page_width;   // HORZRES
+  int32_t char_width;   // the width of every character of the font
   int32_t font_height;  // tmHeight
   int32_t leading;      // tmExternalLeading
   int start_doc_fails;
@@ -48,6 +50,8 @@ Printer* PrinterOf(PlatPrinter printer) {
 void DefaultPrinter(Printer* printer) {
   *printer = Printer();
   printer->page_height = 3300;  // 11 inches at 300 dots an inch
+  printer->page_width = 2400;   // 8 inches
+  printer->char_width = 18;     // 133 characters a line
   printer->font_height = 50;    // 12 points at 300 dots an inch
 }
 
@@ -71,6 +75,10 @@ int Option(Printer* printer, char* word) {
   if (!Number(equals + 1, &value)) return 0;
   if (strcmp(word, "page") == 0) {
     printer->page_height = static_cast<int32_t>(value);
+  } else if (strcmp(word, "width") == 0) {
+    printer->page_width = static_cast<int32_t>(value);
+  } else if (strcmp(word, "char") == 0) {
+    printer->char_width = static_cast<int32_t>(value);
   } else if (strcmp(word, "font") == 0) {
     printer->font_height = static_cast<int32_t>(value);
   } else if (strcmp(word, "leading") == 0) {
@@ -242,6 +250,18 @@ int PlatPrinterFontMetrics(PlatPrinter token, int32_t* height, int32_t* external
 int32_t PlatPrinterPageHeight(PlatPrinter token) {
   Printer* printer = PrinterOf(token);
   return printer != nullptr ? printer->page_height : 0;
+}
+
+int32_t PlatPrinterPageWidth(PlatPrinter token) {
+  Printer* printer = PrinterOf(token);
+  return printer != nullptr ? printer->page_width : 0;
+}
+
+int32_t PlatPrinterTextWidth(PlatPrinter token, const char*, int length) {
+  Printer* printer = PrinterOf(token);
+  if (printer == nullptr || length < 0) return 0;
+  int64_t width = int64_t{length} * printer->char_width;
+  return width <= INT32_MAX ? static_cast<int32_t>(width) : INT32_MAX;
 }
 
 int PlatPrintText(PlatPrinter token, int32_t x, int32_t y, const char* text, int length) {

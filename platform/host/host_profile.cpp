@@ -203,15 +203,51 @@ int Rewrite(const Ini& ini, const char* section, const char* key, const char* va
   return 1;
 }
 
+// The name with a suffix added; 0 when it does not fit.
+int NameBeside(const char* path, const char* suffix, char* out) {
+  return HostCopyText(out, kPathBuffer, path) && HostAppendText(out, kPathBuffer, suffix);
+}
+
+// Moves the file aside (".old"), the new one into its place, and deletes the old one; when the
+// second move fails, the old file is moved back. 1 when the new file is in place.
+int MoveIntoPlace(const char* fresh, const char* path) {
+  char old[kPathBuffer];
+  if (!NameBeside(path, ".old", old)) return 0;
+  int existed = PlatGetFileAttributes(path) != kPlatNoAttributes;
+  if (existed) {
+    PlatDeleteFile(old);  // left by an earlier failure
+    if (!PlatMoveFile(path, old)) return 0;
+  }
+  if (!PlatMoveFile(fresh, path)) {
+    if (existed) PlatMoveFile(old, path);
+    return 0;
+  }
+  if (existed) PlatDeleteFile(old);
+  return 1;
+}
+
+// Writes the new contents whole under the name with ".new" added and only then puts them in
+// place by moves, so that a write that fails (disk full) leaves the file as it was. A file that
+// cannot be moved (read-only, open) stays as it was, and the new one is deleted.
+int ReplaceIni(const char* path, const Output& out) {
+  char fresh[kPathBuffer];
+  if (!NameBeside(path, ".new", fresh)) return 0;
+  PlatFile file = PlatCreateFile(fresh);
+  if (file == kPlatNoFile) return 0;
+  int ok = PlatWriteFile(file, out.bytes, out.size) == out.size;
+  ok = PlatCloseFile(file) && ok;
+  ok = ok && MoveIntoPlace(fresh, path);
+  if (!ok) PlatDeleteFile(fresh);
+  return ok;
+}
+
 int WriteIni(const char* path, const char* section, const char* key, const char* value) {
   Ini ini;
   if (!Writable(section, key, value) || !ReadIni(path, &ini)) return 0;
   Output out;
   int ok = Rewrite(ini, section, key, value, &out);
   free(ini.bytes);
-  PlatFile file = ok ? PlatCreateFile(path) : kPlatNoFile;
-  ok = file != kPlatNoFile && PlatWriteFile(file, out.bytes, out.size) == out.size;
-  if (file != kPlatNoFile) ok = PlatCloseFile(file) && ok;
+  ok = ok && ReplaceIni(path, out);
   free(out.bytes);
   return ok;
 }

@@ -152,7 +152,11 @@ void HostDdeBroadcast(uint32_t message, uintptr_t wparam, intptr_t lparam) {
     server.ended = 0;
     server.answered = 0;
     HostWindow* client = HostWindowOf(server.client);
-    if (client != nullptr) HostDeliver(client, kWmDdeAck, ValueOf(server.window), lparam);
+    if (client == nullptr) continue;
+    // Each answer names the server in atoms of its own, which the client is to delete.
+    intptr_t names = static_cast<intptr_t>(PlatGlobalAddAtom("PROGMAN")) |
+                     static_cast<intptr_t>(PlatGlobalAddAtom("PROGMAN")) << 16;
+    HostDeliver(client, kWmDdeAck, ValueOf(server.window), names);
   }
 }
 

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <ctime>
 
 #include "platform/host/host_backend.h"
 #include "platform/system.h"
@@ -133,6 +134,13 @@ int PlatGetDiskFreeSpace(const char* root, PlatDiskSpace* space) {
   space->free_clusters = Clusters(free_bytes, entry.cluster_bytes);
   space->total_clusters = Clusters(total_bytes, entry.cluster_bytes);
   return 1;
+}
+
+uint32_t PlatGetTickCount() {
+  struct timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000 +
+                               static_cast<uint64_t>(now.tv_nsec) / 1000000);
 }
 
 void PlatSleep(uint32_t) {}

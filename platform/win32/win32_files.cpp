@@ -35,6 +35,12 @@ PlatFile PlatOpenExclusive(const char* path) {
   return reinterpret_cast<PlatFile>(handle);
 }
 
+PlatFile PlatOpenExclusiveReadWrite(const char* path) {
+  HANDLE handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
+  return reinterpret_cast<PlatFile>(handle);
+}
+
 uint32_t PlatReadFile(PlatFile file, void* buffer, uint32_t count) {
   return _lread(ToHfile(file), buffer, count);
 }
@@ -128,6 +134,24 @@ PlatFind PlatFindFirst(const char* pattern, PlatFindData* found) {
   WIN32_FIND_DATAA data;
   HANDLE search = FindFirstFileA(pattern, &data);
   if (search == INVALID_HANDLE_VALUE) return nullptr;
+  CopyFound(&data, found);
+  return search;
+}
+
+// FindFirstFileExA asked for no short names (FindExInfoBasic), where kernel32 has it and takes
+// that level; otherwise the search of FindFirstFileA.
+PlatFind PlatFindFirstNames(const char* pattern, PlatFindData* found) {
+  typedef HANDLE(WINAPI * FindFirstEx)(LPCSTR, FINDEX_INFO_LEVELS, LPVOID, FINDEX_SEARCH_OPS,
+                                       LPVOID, DWORD);
+  static FARPROC find_first_ex = GetProcAddress(GetModuleHandleA("KERNEL32"), "FindFirstFileExA");
+  if (find_first_ex == nullptr) return PlatFindFirst(pattern, found);
+  WIN32_FIND_DATAA data;
+  HANDLE search = reinterpret_cast<FindFirstEx>(reinterpret_cast<void*>(find_first_ex))(
+      pattern, FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
+  if (search == INVALID_HANDLE_VALUE) {
+    // An older system refuses the level; any other failure is the search's own answer.
+    return GetLastError() == ERROR_INVALID_PARAMETER ? PlatFindFirst(pattern, found) : nullptr;
+  }
   CopyFound(&data, found);
   return search;
 }

@@ -85,6 +85,16 @@ int32_t PlatPrinterPageHeight(PlatPrinter printer) {
   return printer != nullptr ? GetDeviceCaps(Context(printer), VERTRES) : 0;
 }
 
+int32_t PlatPrinterPageWidth(PlatPrinter printer) {
+  return printer != nullptr ? GetDeviceCaps(Context(printer), HORZRES) : 0;
+}
+
+int32_t PlatPrinterTextWidth(PlatPrinter printer, const char* text, int length) {
+  SIZE size;
+  if (printer == nullptr || !GetTextExtentPoint32A(Context(printer), text, length, &size)) return 0;
+  return size.cx;
+}
+
 int PlatPrintText(PlatPrinter printer, int32_t x, int32_t y, const char* text, int length) {
   return printer != nullptr && TextOutA(Context(printer), x, y, text, length);
 }

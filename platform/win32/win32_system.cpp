@@ -121,6 +121,10 @@ int PlatGetDiskFreeSpace(const char* root, PlatDiskSpace* space) {
   return 1;
 }
 
+uint32_t PlatGetTickCount() {
+  return GetTickCount();
+}
+
 void PlatSleep(uint32_t milliseconds) {
   Sleep(milliseconds);
 }

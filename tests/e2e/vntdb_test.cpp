@@ -34,7 +34,8 @@ std::string Database(std::vector<DatabaseRecord> records) {
 }
 
 TEST_F(VntdbTest, TheDemoDatabasesAreWhatTheirDescriptionsMake) {
-  for (const char* made : {"files/IDB/MERGE.DB=merge-db.txt", "old/IDB/MAIN.IDX=main-db.txt"}) {
+  for (const char* made : {"files/IDB/MERGE.DB=merge-db.txt", "old/IDB/MAIN.IDX=main-db.txt",
+                           "new/IDB/MAIN.IDX=new-db.txt"}) {
     std::string database = made;
     std::string description = database.substr(database.find('=') + 1);
     database.resize(database.find('='));
@@ -54,6 +55,39 @@ TEST_F(VntdbTest, TheDemoDatabasesAreWhatTheirDescriptionsMake) {
             std::string::npos)
       << output_;
   EXPECT_EQ(output_.find("0x14000006"), std::string::npos);  // no version record
+}
+
+TEST_F(VntdbTest, DiffNamesTheChangesAndWritesTheMergeDatabase) {
+  Put("old.db", Database({MakeRecord(1, "same"), MakeRecord(2, "old two"), MakeRecord(3, "gone"),
+                          MakeRecord(4, "plain now", 'b', kDbFlagScrambled)}));
+  Put("new.db", Database({MakeRecord(4, "plain now"), MakeRecord(2, "new two!"),
+                          MakeRecord(5, "added", 'p'), MakeRecord(1, "same"), MakeRecord(6, "")}));
+  ASSERT_EQ(Vntdb("diff " + Path("old.db") + " " + Path("new.db") + " -o " + Path("merge.db")), 0)
+      << errors_;
+  EXPECT_EQ(output_,
+            "changed  0x00000002  b     8 bytes, was 7\n"
+            "added    0x00000005  p     5 bytes\n"
+            "added    0x00000006  b     0 bytes\n"
+            "gone     0x00000003  b     4 bytes\n"
+            "2 added, 1 changed, 1 gone\n");
+  EXPECT_EQ(errors_,
+            "vntdb: warning: GID 0x00000006 is empty in the new database; a merge does not write "
+            "empty records\n"
+            "vntdb: warning: GID 0x00000003 is gone from the new database; a merge cannot remove "
+            "it\n");
+  ASSERT_EQ(Vntdb("list " + Path("merge.db")), 0) << errors_;
+  EXPECT_NE(output_.find("3 live records\n"), std::string::npos) << output_;
+  EXPECT_NE(output_.find("0x00000005  p     0x00   5 "), std::string::npos) << output_;
+  ASSERT_EQ(Vntdb("dump " + Path("merge.db") + " 2"), 0);
+  EXPECT_EQ(output_, "new two!\n");
+
+  ASSERT_EQ(Vntdb("diff " + Path("new.db") + " " + Path("new.db")), 0);
+  EXPECT_EQ(output_, "0 added, 0 changed, 0 gone\n");
+  Put("text.db", "no database at all");
+  EXPECT_EQ(Vntdb("diff " + Path("old.db") + " " + Path("text.db")), 1);
+  EXPECT_NE(errors_.find("text.db: no database"), std::string::npos) << errors_;
+  EXPECT_EQ(Vntdb("diff " + Path("missing.db") + " " + Path("old.db")), 1);
+  EXPECT_NE(errors_.find("missing.db: cannot be read"), std::string::npos) << errors_;
 }
 
 TEST_F(VntdbTest, CreatedRecordsListAndDumpAsTheSetupReadsThem) {

@@ -43,10 +43,22 @@ class DatabaseFixture : public SetupTest {
     FreeBlock(data);
     return text;
   }
-  // The header copy the index holds for the GID.
-  DbRecordHeader Entry(Database* db, uint32_t gid) {
-    const DbRecordHeader* entry = IndexFind(&db->index, gid);
+  // The header of the GID's live record as the file holds it, with the position the index
+  // holds in its offset field; the index's flags must be the file's.
+  DbRecordHeader Entry(Database* db, uint32_t gid, const char* path = kMain) {
+    const DbIndexEntry* entry = IndexFind(&db->index, gid);
     EXPECT_NE(entry, nullptr);
-    return entry != nullptr ? *entry : DbRecordHeader{};
+    DbRecordHeader header = {};
+    std::string bytes = GetFile(path);
+    uint32_t size = DbRecordHeaderSize(db->form);
+    if (entry == nullptr || entry->offset + size > bytes.size()) {
+      ADD_FAILURE() << "no header for GID " << gid;
+      return header;
+    }
+    DecodeRecordHeader(reinterpret_cast<const uint8_t*>(bytes.data()) + entry->offset, db->form,
+                       &header);
+    EXPECT_EQ(IndexFlags(*entry), header.flags);
+    header.offset = entry->offset;
+    return header;
   }
 };

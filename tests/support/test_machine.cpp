@@ -85,6 +85,7 @@ void MachineTest::PutFile(const char* windows_path, const std::string& bytes) {
   }
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   file << bytes;
+  HostForgetListings();
   ASSERT_TRUE(file.good()) << "cannot write " << path;
 }
 

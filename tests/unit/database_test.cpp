@@ -4,6 +4,8 @@
 // form, the companion index file and the index over many records.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -367,7 +369,7 @@ TEST_F(DatabaseTest, ShortWriteGivenUpCutsTheFileBackAndKeepsTheOldRecord) {
   Put(Layout({MakeRecord(1, "one"), MakeRecord(2, "two")}));
   std::string before = GetFile(kMain);
   Database* db = Open();
-  HostFault fault = {kFaultDiskFull, 2, 0, "MAIN.IDX"};  // the data, after the header
+  HostFault fault = {kFaultDiskFull, 1, 0, "MAIN.IDX"};  // the record, header and data
   ASSERT_EQ(HostFaultAdd(fault), 1);
   EXPECT_EQ(DbWrite(db, 1, "a longer one", 12, 0), 0);
   EXPECT_EQ(g_setup.install_stopped, 1);
@@ -473,6 +475,119 @@ TEST_F(DatabaseTest, ManyRecordsTakeThreeBlocksAndRecordsWrittenDuringAVisitAreN
   EXPECT_EQ(DbCount(db), 6000u);
   EXPECT_EQ(Read(db, 7919 + 1000), "LL");
   DbClose(db);
+}
+
+// The file as writing record by record in the described way leaves it: the old header copy
+// rewritten whole (flags | superseded, offset field = its position) behind each append, the new
+// header and data in place or at the end. Both forms, records across the scan's 64 KB windows,
+// offset fields that do not hold their positions, GIDs old and new, lengths the same or not:
+// after every write the file must be that model byte for byte, and the index must read it back.
+TEST_F(DatabaseTest, WritesLeaveTheFileByteForByteAsHeaderAtATimeWritingDid) {
+  for (DbForm form : {kDbCurrentForm, kDbOlderForm}) {
+    uint32_t state = form == kDbCurrentForm ? 3 : 11;
+    auto next = [&state](uint32_t below) {
+      state = state * 1664525u + 1013904223u;
+      return (state >> 8) % below;
+    };
+    std::vector<DatabaseRecord> records;
+    for (uint32_t i = 0; i < 200; ++i) {
+      uint32_t length = next(25) == 0 ? 20000 + next(30000) : next(60);
+      DatabaseRecord record = MakeRecord(next(200), std::string(length, char('a' + i % 26)),
+                                         "abpt"[next(4)], static_cast<uint8_t>(next(256)));
+      record.field_a = next(1000);
+      record.field_b = next(1000);
+      records.push_back(record);
+    }
+    std::string model = BuildDatabase(Layout(records, form));
+    uint32_t header_size = DbRecordHeaderSize(form);
+    // Some offset fields that do not hold their own positions, as files made elsewhere have.
+    std::map<uint32_t, uint32_t> live;  // GID -> header position
+    for (uint32_t at = DbFileHeaderSize(form); at < model.size();) {
+      DbRecordHeader header;
+      DecodeRecordHeader(reinterpret_cast<const uint8_t*>(model.data()) + at, form, &header);
+      if (next(3) == 0) model[at + header_size - 2] ^= 0x5A;
+      if ((header.flags & kDbFlagSuperseded) == 0) live[header.gid] = at;
+      at += header_size + header.length;
+    }
+    PutFile(kMain, model);
+    Database* db = Open();
+    ASSERT_NE(db, nullptr);
+    ASSERT_EQ(DbCount(db), live.size());
+    for (int step = 0; step < 150; ++step) {
+      uint32_t gid = next(260);
+      std::string data(next(16) == 0 ? 30000 : next(50), char('A' + step % 26));
+      auto held = live.find(gid);
+      if (held != live.end() && next(3) == 0) {  // often the length it has, to write in place
+        DbRecordHeader old;
+        DecodeRecordHeader(reinterpret_cast<const uint8_t*>(model.data()) + held->second, form,
+                           &old);
+        data.assign(old.length, char('A' + step % 26));
+      }
+      char type = "bpt"[next(3)];
+      ASSERT_EQ(DbWrite(db, gid, data.data(), static_cast<uint16_t>(data.size()), type), 1);
+      DbRecordHeader header = {kDbRecordMagic,
+                               gid,
+                               static_cast<uint32_t>(data.size()),
+                               static_cast<uint8_t>(type),
+                               type == 'p' ? uint8_t{0} : kDbFlagWritten,
+                               0,
+                               0,
+                               0};
+      uint8_t bytes[kDbLargestRecordHeader];
+      DbRecordHeader old = {};
+      if (held != live.end()) {
+        DecodeRecordHeader(reinterpret_cast<const uint8_t*>(model.data()) + held->second, form,
+                           &old);
+      }
+      if (held != live.end() && old.length == data.size()) {
+        header.offset = held->second;
+        EncodeRecordHeader(header, form, bytes);
+        model.replace(held->second, header_size, reinterpret_cast<char*>(bytes), header_size);
+        model.replace(held->second + header_size, data.size(), data);
+      } else {
+        header.offset = static_cast<uint32_t>(model.size());
+        EncodeRecordHeader(header, form, bytes);
+        model.append(reinterpret_cast<char*>(bytes), header_size);
+        model += data;
+        if (held != live.end()) {
+          old.flags |= kDbFlagSuperseded;
+          old.offset = held->second;
+          EncodeRecordHeader(old, form, bytes);
+          model.replace(held->second, header_size, reinterpret_cast<char*>(bytes), header_size);
+        }
+        live[gid] = header.offset;
+      }
+      ASSERT_EQ(GetFile(kMain), model) << "form " << form << ", step " << step;
+    }
+    DbClose(db);
+    db = Open();
+    ASSERT_NE(db, nullptr);
+    // Reopened, the GIDs stand in the order of their first live record in the file.
+    std::vector<uint32_t> newest_first;
+    for (uint32_t at = DbFileHeaderSize(form); at < model.size();) {
+      DbRecordHeader header;
+      DecodeRecordHeader(reinterpret_cast<const uint8_t*>(model.data()) + at, form, &header);
+      if ((header.flags & kDbFlagSuperseded) == 0 &&
+          std::find(newest_first.begin(), newest_first.end(), header.gid) == newest_first.end()) {
+        newest_first.insert(newest_first.begin(), header.gid);
+      }
+      at += header_size + header.length;
+    }
+    EXPECT_EQ(Visited(db), newest_first);
+    for (const auto& [gid, at] : live) {
+      DbRecordHeader header = Entry(db, gid);
+      EXPECT_EQ(header.offset, at);
+      std::string data = header.length <= kDbMaxDataLength
+                             ? model.substr(at + header_size, header.length)
+                             : std::string();
+      if ((header.flags & kDbFlagScrambled) != 0) {
+        for (char& c : data) c = static_cast<char>(c ^ kDbScrambleMask);
+      }
+      EXPECT_EQ(Read(db, gid), data) << gid;
+    }
+    DbClose(db);
+  }
+  EXPECT_EQ(sizeof(DbIndexEntry), 12u);
 }
 
 }  // namespace

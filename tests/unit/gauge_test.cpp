@@ -2,6 +2,7 @@
 // control itself on the simulated machine (what it draws, and when).
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "platform/dialogs.h"
@@ -156,6 +157,34 @@ TEST_F(GaugeControlTest, MessagesToAMissingDialogAreHarmless) {
   SendGaugePosition(nullptr, 10);
   EXPECT_EQ(PlatSendItemMessage(dialog_, 999, kGmSetPos, 0, 10), 0);
   EXPECT_EQ(HostDrawCallCount(), 0);
+}
+
+// Every position of several ranges in turn: a paint happens exactly when the bar's edge or the
+// text would change, and the last picture is always the one a full repaint draws.
+TEST_F(GaugeControlTest, RepaintsExactlyWhenThePictureChanges) {
+  for (uint32_t range : {7u, 100u, 1000u, 25000u}) {
+    SendGaugeRange(dialog_, range);
+    SendGaugePosition(dialog_, 0);
+    uint32_t step = range > 5000 ? 7 : 1;
+    GaugeLayout shown;
+    LayoutGauge(0, range, kWidth, kHeight, &shown);
+    for (uint32_t position = 0; position <= range + step; position += step) {
+      HostClearDrawCalls();
+      SendGaugePosition(dialog_, position);
+      GaugeLayout now;
+      LayoutGauge(position, range, kWidth, kHeight, &now);
+      bool changed = now.filled.right != shown.filled.right || strcmp(now.text, shown.text) != 0;
+      ASSERT_EQ(HostDrawCallCount() != 0, changed) << range << " " << position;
+      if (changed) shown = now;
+    }
+  }
+  // A new range shows at the next position even when the position stays.
+  SendGaugeRange(dialog_, 100);
+  SendGaugePosition(dialog_, 50);
+  HostClearDrawCalls();
+  SendGaugeRange(dialog_, 200);
+  SendGaugePosition(dialog_, 50);
+  EXPECT_EQ(DrawnTexts(), " 25%@FF0000; 25%@FFFFFF;");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "platform/dialogs.h"
 #include "tests/support/payload_writer.h"
@@ -130,6 +131,38 @@ TEST_F(GuidePrintTest, LongParagraphsAreBrokenAtWordsAsTheFieldIsWide) {
   EXPECT_NE(printed.find(Text(40, "Velnet, and F2 for the list of services.")), std::string::npos);
   EXPECT_NE(printed.find(Text(60, std::string(62, 'x'))), std::string::npos);
   EXPECT_NE(printed.find(Text(80, std::string(8, 'x'))), std::string::npos);
+}
+
+// A printer narrower than the field: its rows are 15 characters of 20 pixels in 300. Every
+// printed row fits, the field's lines break again at words (a long word inside), and no
+// character is lost.
+TEST_F(GuidePrintTest, LinesWiderThanThePaperAreBrokenAgainAtItsWidth) {
+  SetAnswers("dialog 229 415\nprint OK page=1000 font=20 width=300 char=20\n");
+  const std::string words = "Press F1 for help at any time while you are connected to";
+  Load(words + "\r\nshort\r\n" + std::string(62, 'x'));
+  ShowOffer();
+  std::istringstream in(Printed());
+  std::string line;
+  std::string joined;
+  std::vector<std::string> rows;
+  while (std::getline(in, line)) {
+    size_t quote = line.find('"');
+    if (line.rfind("print-text ", 0) != 0 || quote == std::string::npos) continue;
+    rows.push_back(line.substr(quote + 1, line.size() - quote - 2));
+    EXPECT_LE(rows.back().size(), 15u) << rows.back();
+    EXPECT_EQ(line.rfind("print-text x=0 y=" + std::to_string(20 * rows.size()) + " ", 0), 0u)
+        << line;
+  }
+  ASSERT_GE(rows.size(), 4u);
+  EXPECT_EQ(rows[0], "Press F1 for");
+  EXPECT_EQ(rows[1], "help at any");
+  std::string text;
+  size_t at = 0;
+  for (; at < rows.size() && rows[at] != "short"; ++at) text += (at > 0 ? " " : "") + rows[at];
+  EXPECT_EQ(text, words);
+  ASSERT_EQ(rows.size(), at + 6);
+  for (size_t i = at + 1; i < at + 5; ++i) EXPECT_EQ(rows[i], std::string(15, 'x'));
+  EXPECT_EQ(rows[at + 5], "xx");
 }
 
 TEST_F(GuidePrintTest, AnEmptyGuideStillAsksAndPrintsOneEmptyPage) {

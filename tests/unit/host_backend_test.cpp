@@ -5,6 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <strings.h>
+
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <ctime>
@@ -80,6 +83,75 @@ TEST_F(HostBackendTest, LooksUpEveryExistingComponentWithoutRegardToCase) {
   ASSERT_EQ(mkdir((root_ + "/C/ABC").c_str(), 0755), 0);
   EXPECT_EQ(HostPath("C:\\abc"), root_ + "/C/abc");
   EXPECT_EQ(HostPath("C:\\Abc"), root_ + "/C/ABC");
+}
+
+// Creates, deletes, moves (case changes included) through the backend and creations from
+// outside, over a folder large enough to outgrow the listing's first table: every lookup gives
+// what a scan of the folder gives (the exact name, else the first match in byte order).
+TEST_F(HostBackendTest, FolderListingsFollowEveryChangeWithoutRegardToCase) {
+  ASSERT_EQ(PlatCreateDirectory("C:\\BIG"), 1);
+  std::vector<std::string> present;
+  uint32_t state = 7;
+  auto next = [&state](uint32_t below) {
+    state = state * 1664525u + 1013904223u;
+    return (state >> 8) % below;
+  };
+  auto spell = [&next](uint32_t number) {
+    std::string name = "file" + std::to_string(number) + ".dat";
+    for (char& c : name) {
+      if (next(2) != 0) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    }
+    return name;
+  };
+  auto expected = [&present](const std::string& name) {
+    std::string best;
+    for (const std::string& listed : present) {
+      if (listed == name) return listed;
+      if (strcasecmp(listed.c_str(), name.c_str()) == 0 && (best.empty() || listed < best)) {
+        best = listed;
+      }
+    }
+    return best.empty() ? name : best;
+  };
+  for (int step = 0; step < 3000; ++step) {
+    std::string name = spell(next(400));
+    std::string path = "C:\\BIG\\" + name;
+    uint32_t action = next(10);
+    bool exists = std::find(present.begin(), present.end(), name) != present.end();
+    if (action < 5) {
+      PlatFile file = PlatCreateFile(path.c_str());
+      ASSERT_NE(file, kPlatNoFile);
+      PlatCloseFile(file);
+      std::string made = expected(name);  // an existing name in other letters is opened
+      if (std::find(present.begin(), present.end(), made) == present.end()) {
+        present.push_back(made);
+      }
+    } else if (action < 7 && exists) {
+      ASSERT_EQ(PlatDeleteFile(path.c_str()), 1);
+      present.erase(std::find(present.begin(), present.end(), name));
+    } else if (action < 9 && exists) {
+      std::string to = spell(next(400));
+      std::string target = expected(to);
+      bool taken = std::find(present.begin(), present.end(), target) != present.end();
+      bool same = target == name;  // the source itself, perhaps in other letters
+      int moved = PlatMoveFile(path.c_str(), ("C:\\BIG\\" + to).c_str());
+      if (taken && !same) {
+        ASSERT_EQ(moved, 0);
+        continue;
+      }
+      ASSERT_EQ(moved, 1) << name << " -> " << to;
+      present.erase(std::find(present.begin(), present.end(), name));
+      present.push_back(to);
+    } else if (action == 9 && !exists && expected(name) == name) {
+      int file = open((root_ + "/C/BIG/" + name).c_str(), O_CREAT | O_WRONLY, 0644);
+      ASSERT_GE(file, 0);
+      close(file);
+      present.push_back(name);
+    }
+    std::string query = spell(next(400));
+    ASSERT_EQ(HostPath(("C:\\big\\" + query).c_str()), root_ + "/C/BIG/" + expected(query))
+        << "step " << step;
+  }
 }
 
 TEST_F(HostBackendTest, ResolvesDotsLexicallyAndNeverAboveTheDriveRoot) {

@@ -2,6 +2,7 @@
 // accepted builds, time stamps, pruning below installations, and the user leaving.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "database/db_format.h"
@@ -139,6 +140,29 @@ TEST_F(SearchTest, ScanPrunesBelowDatabasesAndSkipsDotFolders) {
   char found[kStatePath];
   ASSERT_TRUE(FindInstallation(found));
   EXPECT_STREQ(found, "C:\\B\\DEEPER");
+}
+
+// The one enumeration of a directory finds the program file in any letters and leads into deep
+// and wide trees; a folder named like the program file makes a candidate too, whose folders
+// are searched when it has no database.
+TEST_F(SearchTest, ScanFindsTheProgramFileInAnyLettersThroughDeepAndWideTrees) {
+  Accept({0x82});
+  std::string deep = "C:\\TREE";
+  for (int level = 0; level < 12; ++level) deep += "\\Level" + std::to_string(level);
+  Install(deep, 0x82, 0, kEarly);
+  for (int wide = 0; wide < 300; ++wide) {
+    PutFile(("C:\\WIDE\\Folder" + std::to_string(wide) + "\\file.dat").c_str(), "x");
+  }
+  Install("C:\\WIDE\\Folder299", 0x82, 0, kLate + 1);
+  ASSERT_EQ(rename(HostPath("C:\\WIDE\\Folder299\\DIZI.EXE").c_str(),
+                   (root_ + "/C/WIDE/Folder299/dizi.exe").c_str()),
+            0);
+  HostForgetListings();
+  PutFile("C:\\ZDIR\\Dizi.Exe\\inside", "a folder of that name");
+  Install("C:\\ZDIR\\X", 0x82, 0, kLate);
+  char found[kStatePath];
+  ASSERT_TRUE(FindInstallation(found));
+  EXPECT_STREQ(found, "C:\\WIDE\\Folder299");
 }
 
 TEST_F(SearchTest, EqualTimesKeepTheFirstFound) {

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <random>
+#include <string>
 
 namespace {
 
@@ -56,6 +58,71 @@ TEST(PrintLayout, LinesAreCutTo127Characters) {
   EXPECT_EQ(PrintLineLength(127), 127);
   EXPECT_EQ(PrintLineLength(128), 127);
   EXPECT_EQ(PrintLineLength(100000), 127);
+}
+
+// Fixed-pitch (context: the width of every character) and proportional (5 to 11 by character)
+// fonts for the row cut.
+int32_t FixedPitch(void* context, const char*, int count) {
+  return count * *static_cast<int32_t*>(context);
+}
+
+int32_t Proportional(void*, const char* text, int count) {
+  int32_t width = 0;
+  for (int i = 0; i < count; ++i) width += 5 + static_cast<unsigned char>(text[i]) % 7;
+  return width;
+}
+
+// Random lines of words and blanks, every width, both fonts: each row fits (or is a single
+// character), ends at a blank when one lets it, drops only blanks, and the rows together are the
+// whole line.
+TEST(PrintLayout, RowsFitThePrintableWidthAndKeepEveryCharacter) {
+  std::mt19937 random(7);
+  int32_t pitch = 7;
+  for (int round = 0; round < 400; ++round) {
+    std::string line;
+    int length = static_cast<int>(random() % 128);
+    for (int i = 0; i < length; ++i) {
+      line += random() % 5 == 0 ? ' ' : static_cast<char>('a' + random() % 26);
+    }
+    int32_t width = static_cast<int32_t>(random() % 300);
+    PrintMeasure measure = round % 2 == 0 ? FixedPitch : Proportional;
+    void* context = &pitch;
+    int start = 0;
+    int rows = 0;
+    do {
+      const char* text = line.c_str() + start;
+      int rest = length - start;
+      int shown = -1;
+      int next = -1;
+      PrintRowCut(text, rest, width, measure, context, &shown, &next);
+      ASSERT_LE(shown, next) << line;
+      ASSERT_LE(next, rest);
+      for (int i = shown; i < next; ++i) ASSERT_EQ(text[i], ' ') << line << " " << width;
+      if (rest > 0) {
+        ASSERT_GE(shown, 1) << line << " " << width;
+      }
+      if (width <= 0 || measure(context, text, rest) <= width) {
+        ASSERT_EQ(shown, rest);
+      } else {
+        ASSERT_TRUE(shown == 1 || measure(context, text, shown) <= width) << line << " " << width;
+        int fit = shown;
+        while (fit < rest && measure(context, text, fit + 1) <= width) ++fit;
+        if (next == shown && text[shown] != ' ') {
+          // Cut inside a word: no blank after a word among the characters that fit.
+          for (int i = 1; i <= fit && i < rest; ++i) {
+            ASSERT_FALSE(text[i] == ' ' && text[i - 1] != ' ') << line << " " << width;
+          }
+        } else {
+          // Cut at a blank: the last one after a word among the characters that fit.
+          for (int i = next + 1; i <= fit && i < rest; ++i) {
+            ASSERT_FALSE(text[i] == ' ' && text[i - 1] != ' ') << line << " " << width;
+          }
+        }
+      }
+      start += next;
+      ASSERT_LE(++rows, 128);
+    } while (start < length);
+  }
 }
 
 }  // namespace

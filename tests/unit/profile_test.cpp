@@ -92,6 +92,27 @@ TEST_F(ProfileTest, PrivateFilesAndWhatCannotBeWritten) {
   EXPECT_EQ(GetFile(kWinIni), "[S]\r\nK=old\r\n");
 }
 
+// A disk that is full, a create, delete or move that fails, at any of the write's calls: WIN.INI
+// is either as it was or wholly the new text, never cut, and no new file is left beside it.
+TEST_F(ProfileTest, AFailedWriteLeavesWinIniAsItWas) {
+  const std::string before = "[Desktop]\r\nWallpaper=(None)\r\nTileWallpaper=0\r\n";
+  const std::string after =
+      "[Desktop]\r\nWallpaper=(None)\r\nTileWallpaper=0\r\n\r\n"
+      "[DIZI]\r\nAppPath=C:\\VELNET\r\n";
+  for (HostFaultKind kind : {kFaultDiskFull, kFaultCannotOpen, kFaultReadOnly}) {
+    for (uint32_t nth = 1; nth <= 6; ++nth) {
+      PutFile(kWinIni, before);
+      HostFaultClear();
+      ASSERT_EQ(HostFaultAdd({kind, nth, 0, "WIN.INI"}), 1);
+      int written = PlatWriteProfileString("DIZI", "AppPath", "C:\\VELNET");
+      std::string text = GetFile(kWinIni);
+      EXPECT_EQ(text, written ? after : before) << kind << " " << nth;
+      EXPECT_FALSE(Exists("C:\\WINDOWS\\WIN.INI.new")) << kind << " " << nth;
+    }
+  }
+  HostFaultClear();
+}
+
 TEST_F(ProfileTest, WinIniFollowsTheWindowsDirectory) {
   WriteMachineIni("[machine]\nwindows_dir=D:\\WIN95\n");
   PutFile("D:\\WIN95\\WIN.INI", "[DIZI]\r\nAppPath=D:\\VNT\r\n");
@@ -138,6 +159,30 @@ TEST_F(HelpContentsTest, AMissingEmptyOrLockedFileIsLeftAlone) {
   EXPECT_EQ(RegisterHelpContents(), 0);
   ASSERT_EQ(PlatSetFileAttributes(kContents, 0), 1);
   EXPECT_EQ(GetFile(kContents), ":Base windows.hlp\r\n");
+}
+
+// Whatever holds the file open (to read, to write, alone), or takes it between the size test
+// and the open (the open finds it in use), it is neither read nor amended; once let go, the
+// lines are added.
+TEST_F(HelpContentsTest, AFileOpenElsewhereIsLeftAlone) {
+  const std::string original = ":Base windows.hlp\r\n";
+  PutFile(kContents, original);
+  for (int holder = 0; holder < 4; ++holder) {
+    PlatFile held = kPlatNoFile;
+    if (holder == 0) held = PlatOpenFile(kContents, kOpenRead);
+    if (holder == 1) held = PlatOpenFile(kContents, kOpenWrite);
+    if (holder == 2) held = PlatOpenExclusive(kContents);
+    if (holder == 3) {
+      ASSERT_EQ(HostFaultAdd({kFaultInUse, 2, 0, "WINDOWS.CNT"}), 1);  // the size test, the open
+    } else {
+      ASSERT_NE(held, kPlatNoFile) << holder;
+    }
+    EXPECT_EQ(RegisterHelpContents(), 0) << holder;
+    if (held != kPlatNoFile) PlatCloseFile(held);
+    EXPECT_EQ(GetFile(kContents), original) << holder;
+  }
+  EXPECT_EQ(RegisterHelpContents(), 1);
+  EXPECT_EQ(GetFile(kContents), original + kLines);
 }
 
 TEST_F(HelpContentsTest, AShortWriteIsReported) {

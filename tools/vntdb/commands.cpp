@@ -1,11 +1,8 @@
-// vntdb list, dump, check and create. The live records are those the setup program itself
-// sees: the file is copied onto a scratch simulated machine and opened there with DbOpen (which
-// deletes the companion index file beside the copy, never beside the original).
+// vntdb list, dump, check, create and diff. The live records are those the setup program itself
+// sees (tools/vntdb/live_records.h).
 #include "tools/vntdb/commands.h"
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <map>
 #include <sstream>
@@ -14,29 +11,15 @@
 #include "database/database.h"
 #include "database/db_index.h"
 #include "services/memory.h"
-#include "services/setup_state.h"
-#include "services/update_log.h"
-#include "tools/common/scratch_machine.h"
 #include "tools/common/whole_files.h"
+#include "tools/vntdb/live_records.h"
+#include "tools/vntdb/record_diff.h"
 
 namespace {
-
-const char kCopyPath[] = "C:\\DATABASE.IDX";
 
 int Fail(const std::string& message) {
   std::cerr << "vntdb: " << message << "\n";
   return 1;
-}
-
-std::string Hex(uint32_t value, int digits = 8) {
-  char text[16];
-  snprintf(text, sizeof text, "0x%0*X", digits, value);
-  return text;
-}
-
-uint32_t LoadU32(const std::string& bytes, size_t at) {
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data()) + at;
-  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 
 DbForm FormOf(const std::string& bytes) {
@@ -45,27 +28,6 @@ DbForm FormOf(const std::string& bytes) {
              ? kDbOlderForm
              : kDbCurrentForm;
 }
-
-// The file opened by the setup's own code on a scratch machine; db is null when DbOpen did not
-// give 0, and result holds what it gave.
-struct SetupView {
-  ScratchMachine machine{"vntdb-machine"};
-  Database* db = nullptr;
-  int result = 2;
-  explicit SetupView(const std::string& bytes) {
-    ResetSetupState();
-    std::error_code ignored;
-    std::filesystem::create_directories(machine.folder.path + "/C", ignored);
-    std::ofstream copy(machine.folder.path + "/C/DATABASE.IDX", std::ios::binary);
-    copy << bytes;
-    copy.close();
-    if (machine.open && copy) result = DbOpen(kCopyPath, &db);
-  }
-  ~SetupView() {
-    DbClose(db);
-    FlushLog();  // into the scratch machine: a resynchronisation's log line is not wanted here
-  }
-};
 
 bool LoadView(const std::string& file, std::string* bytes) {
   if (!ReadWholeFile(file, bytes)) {
@@ -78,7 +40,7 @@ bool LoadView(const std::string& file, std::string* bytes) {
 std::string DescribeHeader(const std::string& bytes) {
   std::ostringstream out;
   if (FormOf(bytes) == kDbOlderForm) {
-    out << "older form (\"DC\"), kind " << Hex(LoadU32(bytes, 2));
+    out << "older form (\"DC\"), kind " << HexText(LoadU32(bytes, 2));
   } else if (bytes.size() < kDbCurrentFileHeader) {
     out << "current form, but only " << bytes.size() << " bytes long";
   } else {
@@ -86,7 +48,7 @@ std::string DescribeHeader(const std::string& bytes) {
     for (char& c : signature) {
       if (c < 32 || c > 126) c = '.';
     }
-    out << "current form, signature \"" << signature << "\", kind " << Hex(LoadU32(bytes, 9))
+    out << "current form, signature \"" << signature << "\", kind " << HexText(LoadU32(bytes, 9))
         << ", reserved " << LoadU32(bytes, 13) << " " << LoadU32(bytes, 17) << " "
         << LoadU32(bytes, 21);
   }
@@ -94,7 +56,7 @@ std::string DescribeHeader(const std::string& bytes) {
 }
 
 std::string TypeText(uint8_t type) {
-  return type >= 33 && type <= 126 ? std::string(1, static_cast<char>(type)) : Hex(type, 2);
+  return type >= 33 && type <= 126 ? std::string(1, static_cast<char>(type)) : HexText(type, 2);
 }
 
 // One strict pass over the records: every fault found, and the counts.
@@ -133,7 +95,7 @@ Walk WalkRecords(const std::string& bytes) {
       walk.faults.push_back(at + ": no record header here (wrong magic)");
       break;
     }
-    std::string record = at + ": GID " + Hex(header.gid);
+    std::string record = at + ": GID " + HexText(header.gid);
     ++walk.records;
     if (position + header_size + header.length > size) {
       walk.faults.push_back(record + ": its " + std::to_string(header.length) +
@@ -201,9 +163,12 @@ int ListCommand(const std::string& file) {
             << "GID         TYPE  FLAGS  SIZE    OFFSET\n";
   const DbIndex& index = view.db->index;
   for (uint32_t i = 0; i < index.count; ++i) {
-    const DbRecordHeader& entry = index.entries[i];
+    DbRecordHeader entry;
+    DecodeRecordHeader(reinterpret_cast<const uint8_t*>(bytes.data()) + index.entries[i].offset,
+                       view.db->form, &entry);
+    entry.offset = index.entries[i].offset;
     char line[96];
-    snprintf(line, sizeof line, "%s  %-4s  0x%02X   %-6u  %u\n", Hex(entry.gid).c_str(),
+    snprintf(line, sizeof line, "%s  %-4s  0x%02X   %-6u  %u\n", HexText(entry.gid).c_str(),
              TypeText(entry.type).c_str(), entry.flags, entry.length, entry.offset);
     std::cout << line;
   }
@@ -217,7 +182,7 @@ int DumpCommand(const std::string& file, uint32_t gid, DumpStyle style) {
   if (view.db == nullptr) return Fail(file + ": cannot be opened as a database");
   uint32_t length = 0;
   uint8_t* data = DbRead(view.db, gid, nullptr, 0, &length);
-  if (data == nullptr) return Fail(file + ": no readable record with GID " + Hex(gid));
+  if (data == nullptr) return Fail(file + ": no readable record with GID " + HexText(gid));
   if (style == kDumpText || (style == kDumpAuto && IsPrintable(data, length))) {
     std::cout.write(reinterpret_cast<const char*>(data), length);
     if (style == kDumpAuto && length != 0 && data[length - 1] != '\n') std::cout << "\n";
@@ -246,5 +211,36 @@ int CreateCommand(const std::string& file, const DatabaseLayout& layout) {
   std::string bytes = BuildDatabase(layout);
   if (bytes.empty()) return Fail(file + ": the older form holds records of at most 65535 bytes");
   if (!WriteWholeFile(file, bytes)) return Fail(file + ": cannot be written");
+  return 0;
+}
+
+int DiffCommand(const std::string& old_file, const std::string& new_file,
+                const std::string& merge_file) {
+  std::vector<LiveRecord> old_records;
+  std::vector<LiveRecord> new_records;
+  uint32_t kind = 0;
+  std::string error;
+  if (!ReadLiveRecords(old_file, &old_records, &kind, &error) ||
+      !ReadLiveRecords(new_file, &new_records, &kind, &error)) {
+    return Fail(error);
+  }
+  std::vector<ChangedRecord> changes = DiffRecords(old_records, new_records);
+  int counts[3] = {0, 0, 0};
+  for (const ChangedRecord& change : changes) {
+    static const char* const kWords[] = {"added  ", "changed", "gone   "};
+    ++counts[change.change];
+    char line[96];
+    snprintf(line, sizeof line, "%s  %s  %-4s  %zu bytes", kWords[change.change],
+             HexText(change.record.gid).c_str(), TypeText(change.record.type).c_str(),
+             change.record.data.size());
+    std::cout << line;
+    if (change.change == kRecordChanged) std::cout << ", was " << change.old_length;
+    std::cout << "\n";
+  }
+  std::cout << counts[kRecordAdded] << " added, " << counts[kRecordChanged] << " changed, "
+            << counts[kRecordGone] << " gone\n";
+  for (const std::string& warning : MergeWarnings(changes))
+    std::cerr << "vntdb: warning: " << warning << "\n";
+  if (!merge_file.empty()) return CreateCommand(merge_file, MergeLayout(changes));
   return 0;
 }

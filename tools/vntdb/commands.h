@@ -1,4 +1,4 @@
-// The four commands of vntdb. Each prints its faults on standard error and returns the process
+// The five commands of vntdb. Each prints its faults on standard error and returns the process
 // exit status: 0 on success, 1 when the database (or the description) is faulty or missing.
 #pragma once
 
@@ -20,3 +20,9 @@ int CheckCommand(const std::string& file);
 
 // Writes the layout to file.
 int CreateCommand(const std::string& file, const DatabaseLayout& layout);
+
+// The records added, changed and gone from old_file to new_file, one line each, and a count;
+// what a merge cannot carry is warned about on standard error. With merge_file, also writes the
+// merge database that carries the added and changed records.
+int DiffCommand(const std::string& old_file, const std::string& new_file,
+                const std::string& merge_file);

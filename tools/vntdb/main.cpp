@@ -2,6 +2,7 @@
 //   vntdb list FILE | dump FILE GID [--hex|--text] | check FILE
 //   vntdb create FILE [--from DESCRIPTION] [--kind K] [--older] [--reserved A B C]
 //                     [--record GID[,TYPE[,FLAGS]]=TEXT|@PATH ...]
+//   vntdb diff OLD NEW [-o MERGE.DB]
 // Exit status 0 on success, 1 when the database or the description is faulty, 2 for a wrong
 // command line.
 #include <iostream>
@@ -61,11 +62,23 @@ int main(int argc, char** argv) {
                              "GID[,TYPE[,FLAGS]]=TEXT or =@PATH (TEXT knows \\\\ \\n \\r \\t "
                              "\\xHH); records are written in the order given");
 
+  std::string new_file;
+  std::string merge_file;
+  CLI::App* diff_command = app.add_subcommand(
+      "diff", "print the records added, changed and gone from OLD to NEW (docs/vntdb.md)");
+  diff_command->add_option("OLD", file, "the old database (IDB\\MAIN.IDX of the old release)")
+      ->required();
+  diff_command->add_option("NEW", new_file, "the new database")->required();
+  diff_command->add_option("-o,--output", merge_file,
+                           "also write the merge database (MERGE.DB) of the added and changed "
+                           "records");
+
   int status = ParseCommandLine(app, argc, argv);
   if (status >= 0) return status;
 
   if (*list_command) return ListCommand(file);
   if (*check_command) return CheckCommand(file);
+  if (*diff_command) return DiffCommand(file, new_file, merge_file);
   if (*dump_command) {
     uint32_t gid = 0;
     if (!ParseNumber(gid_text, &gid)) return Usage("the GID must be a number, not " + gid_text);

@@ -1,5 +1,5 @@
-// vntpack build and attach: a payload from a manifest, and a program with a payload appended
-// and its marker patched.
+// vntpack build, attach and update: a payload from a manifest, a program with a payload
+// appended and its marker patched, and the manifest of an update made from two releases.
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -12,6 +12,7 @@
 #include "tools/vntpack/manifest.h"
 #include "tools/vntpack/member_archive.h"
 #include "tools/vntpack/payload_writer.h"
+#include "tools/vntpack/update_builder.h"
 
 namespace {
 
@@ -78,4 +79,25 @@ int AttachCommand(const std::string& program, const std::string& payload,
   std::error_code ignored;
   std::filesystem::permissions(output, std::filesystem::status(program).permissions(), ignored);
   return 0;
+}
+
+int UpdateCommand(const UpdateOptions& options, const std::string& payload,
+                  const std::string& library) {
+  UpdateReport report;
+  std::string error;
+  if (!MakeUpdate(options, &report, &error)) return Fail(error);
+  for (const std::string& warning : report.warnings) {
+    std::cerr << "vntpack: warning: " << warning << "\n";
+  }
+  std::cout << options.output << "/payload.ini: " << report.entries << " entries; "
+            << report.files_added << " files added, " << report.files_changed << " changed, "
+            << report.files_removed << " removed; " << report.records_added << " records added, "
+            << report.records_changed << " changed, " << report.records_gone << " gone; "
+            << report.warnings.size() << " warnings\n";
+  if (payload.empty()) return 0;
+  BuildOptions build;
+  build.manifest = options.output + "/payload.ini";
+  build.output = payload;
+  build.library = library;
+  return BuildCommand(build);
 }

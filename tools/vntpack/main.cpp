@@ -1,6 +1,8 @@
 // vntpack: builds the payloads of the setup program and looks inside them.
 //   vntpack build MANIFEST -o FILE [--library DLL] [--file NAME=PATH ...]
 //   vntpack attach SETUP PAYLOAD -o OUT [--marker-text TEXT]
+//   vntpack update OLD NEW -o DIR [--options FILE] [--set FIELD=VALUE ...] [--payload FILE]
+//                  [--library DLL]
 //   vntpack list FILE | extract FILE DIR | verify FILE   [--library DLL]
 // Exit status 0 on success, 1 when the input is faulty, 2 for a wrong command line.
 #include <iostream>
@@ -57,6 +59,31 @@ int main(int argc, char** argv) {
   verify_command->add_option("FILE", file, "a payload, or a program with a payload")->required();
   verify_command->add_option("--library", library, library_help);
 
+  UpdateOptions update;
+  std::string update_payload;
+  CLI::App* update_command = app.add_subcommand(
+      "update", "write the manifest and files of the update from release OLD to release NEW");
+  update_command->footer(
+      "OLD and NEW are release trees of the client as installed, each with IDB/MAIN.IDX; a SYSTEM "
+      "folder stands for the system directory. Every new or changed file becomes an entry, the "
+      "old release's files the new one lacks go into [dest_deletes], the database records that "
+      "changed into IDB\\MERGE.DB. accepted_builds and db_version_stamp come from the two "
+      "version records, the other header fields from --options and --set "
+      "(docs/update-builder.md).");
+  update_command->add_option("OLD", update.old_tree, "the old release's folder")->required();
+  update_command->add_option("NEW", update.new_tree, "the new release's folder")->required();
+  update_command
+      ->add_option("-o,--output", update.output,
+                   "the folder to write payload.ini and files/ into (new or empty)")
+      ->required();
+  update_command->add_option("--options", update.options_file,
+                             "a manifest of [header] fields and lists (no [files])");
+  update_command->add_option("--set", update.settings,
+                             "FIELD=VALUE: a [header] field, over the options file's");
+  update_command->add_option("--payload", update_payload,
+                             "also build the payload into this file (as vntpack build)");
+  update_command->add_option("--library", library, library_help);
+
   int status = ParseCommandLine(app, argc, argv);
   if (status >= 0) return status;
 
@@ -73,6 +100,7 @@ int main(int argc, char** argv) {
     return BuildCommand(build);
   }
   if (*attach_command) return AttachCommand(program, payload, marker_text, output);
+  if (*update_command) return UpdateCommand(update, update_payload, library);
   if (*list_command) return ListCommand(file);
   if (*extract_command) return ExtractCommand(file, folder, library);
   return VerifyCommand(file, library);

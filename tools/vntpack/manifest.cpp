@@ -95,6 +95,35 @@ const TextField kTextFields[] = {
     {"guide_entry", &PayloadLayout::guide_entry, 32},
 };
 
+struct TextList {
+  const char* name;
+  std::vector<std::string> PayloadLayout::*list;
+};
+
+const TextList kTextLists[] = {{"dest_subdirs", &PayloadLayout::dest_subdirs},
+                               {"windows_deletes", &PayloadLayout::windows_deletes},
+                               {"dest_deletes", &PayloadLayout::dest_deletes},
+                               {"db_pieces_a", &PayloadLayout::db_pieces_a},
+                               {"db_pieces_b", &PayloadLayout::db_pieces_b},
+                               {"ie_installers", &PayloadLayout::ie_installers}};
+
+struct ValueList {
+  const char* name;
+  std::vector<uint16_t> PayloadLayout::*list;
+};
+
+const ValueList kValueLists[] = {{"accepted_builds", &PayloadLayout::accepted_builds},
+                                 {"reserved_values_1", &PayloadLayout::reserved_values_1},
+                                 {"reserved_values_2", &PayloadLayout::reserved_values_2}};
+
+struct PairList {
+  const char* name;
+  TextPairs PayloadLayout::*list;
+};
+
+const PairList kPairLists[] = {{"reserved_pairs", &PayloadLayout::reserved_pairs},
+                               {"carry_over", &PayloadLayout::carry_over}};
+
 struct NumberField {
   const char* key;
   uint16_t PayloadLayout::*field;
@@ -110,6 +139,34 @@ const NumberField kNumberFields[] = {
     {"ie_build_required", &PayloadLayout::ie_build_required},
 };
 
+std::string CapacityMessage(const std::string& what, const std::string& text, size_t capacity) {
+  return what + " is " + std::to_string(text.size()) + " characters long; at most " +
+         std::to_string(capacity - 1) + " fit";
+}
+
+bool SetHeaderField(PayloadLayout* layout, const std::string& key, const std::string& value,
+                    std::string* error) {
+  for (const TextField& field : kTextFields) {
+    if (key != field.key) continue;
+    layout->*field.field = value;
+    if (value.size() < field.capacity) return true;
+    *error = CapacityMessage(key, value, field.capacity);
+    return false;
+  }
+  for (const NumberField& field : kNumberFields) {
+    if (key != field.key) continue;
+    uint64_t number;
+    if (!ParseNumber(value, 0xFFFF, &number)) {
+      *error = key + " is no number from 0 to 65535";
+      return false;
+    }
+    layout->*field.field = static_cast<uint16_t>(number);
+    return true;
+  }
+  *error = "unknown field " + key;
+  return false;
+}
+
 struct Reader {
   Manifest* manifest;
   std::string folder;  // the manifest's folder, with a trailing "/" (or empty)
@@ -124,26 +181,12 @@ struct Reader {
   }
 
   bool CheckText(const std::string& what, const std::string& text, size_t capacity) {
-    if (text.size() < capacity) return true;
-    return Fail(what + " is " + std::to_string(text.size()) + " characters long; at most " +
-                std::to_string(capacity - 1) + " fit");
+    return text.size() < capacity || Fail(CapacityMessage(what, text, capacity));
   }
 
   bool HeaderLine(const std::string& key, const std::string& value) {
-    PayloadLayout& layout = manifest->header;
-    for (const TextField& field : kTextFields) {
-      if (key != field.key) continue;
-      layout.*field.field = value;
-      return CheckText(key, value, field.capacity);
-    }
-    for (const NumberField& field : kNumberFields) {
-      if (key != field.key) continue;
-      uint64_t number;
-      if (!ParseNumber(value, 0xFFFF, &number)) return Fail(key + " is no number from 0 to 65535");
-      layout.*field.field = static_cast<uint16_t>(number);
-      return true;
-    }
-    return Fail("unknown field " + key);
+    std::string message;
+    return SetHeaderField(&manifest->header, key, value, &message) || Fail(message);
   }
 
   bool PayloadLine(const std::string& key, const std::string& value) {
@@ -216,18 +259,15 @@ struct Reader {
       if (section == "header") return HeaderLine(key, value);
       return FileLine(key, value);
     }
-    const std::map<std::string, std::vector<std::string>*> texts = {
-        {"dest_subdirs", &layout.dest_subdirs}, {"windows_deletes", &layout.windows_deletes},
-        {"dest_deletes", &layout.dest_deletes}, {"db_pieces_a", &layout.db_pieces_a},
-        {"db_pieces_b", &layout.db_pieces_b},   {"ie_installers", &layout.ie_installers}};
-    const std::map<std::string, std::vector<uint16_t>*> values = {
-        {"accepted_builds", &layout.accepted_builds},
-        {"reserved_values_1", &layout.reserved_values_1},
-        {"reserved_values_2", &layout.reserved_values_2}};
-    if (texts.count(section)) text_list = texts.at(section);
-    if (values.count(section)) value_list = values.at(section);
-    if (section == "carry_over") pair_list = &layout.carry_over;
-    if (section == "reserved_pairs") pair_list = &layout.reserved_pairs;
+    for (const TextList& list : kTextLists) {
+      if (section == list.name) text_list = &(layout.*list.list);
+    }
+    for (const ValueList& list : kValueLists) {
+      if (section == list.name) value_list = &(layout.*list.list);
+    }
+    for (const PairList& list : kPairLists) {
+      if (section == list.name) pair_list = &(layout.*list.list);
+    }
     if (pair_list != nullptr) {
       if (!has_equals) return Fail("expected first = second (the second may be empty)");
       return PairItem(pair_list, key, value);
@@ -269,6 +309,45 @@ bool IsSafeEntryName(const std::string& name) {
   return name.back() != '\\';
 }
 
+bool ApplyManifestText(std::istream& text, const std::string& folder,
+                       const std::map<std::string, std::string>& overrides, Manifest* out,
+                       std::string* error) {
+  Reader reader;
+  reader.manifest = out;
+  reader.folder = folder;
+  reader.overrides = &overrides;
+  for (std::string raw; std::getline(text, raw);) {
+    ++reader.line;
+    std::string line = Trim(raw);
+    if (line.empty() || line[0] == ';' || line[0] == '#') continue;
+    if (line[0] == '[') {
+      if (line.back() != ']') {
+        reader.Fail("a section name ends with \"]\"");
+        *error = reader.error;
+        return false;
+      }
+      reader.section = Trim(line.substr(1, line.size() - 2));
+      continue;
+    }
+    if (!reader.Line(line)) {
+      *error = reader.error;
+      return false;
+    }
+  }
+  return true;
+}
+
+bool SetHeaderSetting(const std::string& setting, PayloadLayout* layout, std::string* error) {
+  size_t equals = setting.find('=');
+  if (equals == std::string::npos) {
+    *error = "expected FIELD=VALUE, not " + setting;
+    return false;
+  }
+  std::string value;
+  return Unquote(Trim(setting.substr(equals + 1)), &value, error) &&
+         SetHeaderField(layout, Trim(setting.substr(0, equals)), value, error);
+}
+
 bool ReadManifest(const std::string& path, const std::map<std::string, std::string>& overrides,
                   Manifest* out, std::string* error) {
   std::ifstream file(path, std::ios::binary);
@@ -277,29 +356,9 @@ bool ReadManifest(const std::string& path, const std::map<std::string, std::stri
     return false;
   }
   *out = Manifest();
-  Reader reader;
-  reader.manifest = out;
   size_t slash = path.rfind('/');
-  reader.folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-  reader.overrides = &overrides;
-  for (std::string raw; std::getline(file, raw);) {
-    ++reader.line;
-    std::string text = Trim(raw);
-    if (text.empty() || text[0] == ';' || text[0] == '#') continue;
-    if (text[0] == '[') {
-      if (text.back() != ']') {
-        reader.Fail("a section name ends with \"]\"");
-        *error = reader.error;
-        return false;
-      }
-      reader.section = Trim(text.substr(1, text.size() - 2));
-      continue;
-    }
-    if (!reader.Line(text)) {
-      *error = reader.error;
-      return false;
-    }
-  }
+  std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  if (!ApplyManifestText(file, folder, overrides, out, error)) return false;
   for (const auto& item : overrides) {
     bool listed = false;
     for (const ManifestFile& f : out->files) listed = listed || SameNameNoCase(f.name, item.first);
@@ -317,4 +376,68 @@ bool ReadManifest(const std::string& path, const std::map<std::string, std::stri
     return false;
   }
   return true;
+}
+
+namespace {
+
+std::string Quoted(const std::string& text) {
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else {
+      if (c == '"' || c == '\\') out += '\\';
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+}  // namespace
+
+std::string ManifestText(const Manifest& manifest, const std::string& comment) {
+  std::ostringstream out;
+  std::istringstream comment_lines(comment);
+  for (std::string line; std::getline(comment_lines, line);) out << "; " << line << "\n";
+  const PayloadLayout& layout = manifest.header;
+  out << "\n[payload]\nlibrary = " << (manifest.library ? "yes" : "no") << "\n\n[header]\n";
+  for (const TextField& field : kTextFields) {
+    const std::string& text = layout.*field.field;
+    if (!text.empty()) out << field.key << " = " << Quoted(text) << "\n";
+  }
+  for (const NumberField& field : kNumberFields) {
+    uint16_t number = layout.*field.field;
+    if (number == 0) continue;
+    out << field.key << " = ";
+    if (field.field == &PayloadLayout::db_version_stamp) {
+      out << "0x" << std::hex << number << std::dec << "\n";
+    } else {
+      out << number << "\n";
+    }
+  }
+  if (!layout.reserved_numbers.empty()) out << "\n[reserved_numbers]\n";
+  for (uint32_t number : layout.reserved_numbers) out << number << "\n";
+  for (const PairList& list : kPairLists) {
+    if (!(layout.*list.list).empty()) out << "\n[" << list.name << "]\n";
+    for (const auto& pair : layout.*list.list) {
+      out << pair.first << " = " << Quoted(pair.second) << "\n";
+    }
+  }
+  for (const TextList& list : kTextLists) {
+    if (!(layout.*list.list).empty()) out << "\n[" << list.name << "]\n";
+    for (const std::string& item : layout.*list.list) out << Quoted(item) << "\n";
+  }
+  for (const ValueList& list : kValueLists) {
+    if (!(layout.*list.list).empty()) out << "\n[" << list.name << "]\n";
+    for (uint16_t value : layout.*list.list) {
+      out << "0x" << std::hex << value << std::dec << "\n";
+    }
+  }
+  out << "\n[files]\n";
+  for (const ManifestFile& file : manifest.files) out << file.name << " = " << file.source << "\n";
+  return out.str();
 }

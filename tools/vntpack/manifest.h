@@ -3,6 +3,7 @@
 // name, so that what it gives can be built into a payload as it stands.
 #pragma once
 
+#include <istream>
 #include <map>
 #include <string>
 #include <vector>
@@ -24,6 +25,21 @@ struct Manifest {
 // (NAME=PATH from the command line). Returns false with a message naming the line, field or file.
 bool ReadManifest(const std::string& path, const std::map<std::string, std::string>& overrides,
                   Manifest* out, std::string* error);
+
+// Applies manifest lines to *out, which keeps what it held (an options text over defaults);
+// relative sources are taken from folder (empty or ending in "/"). False with "line N
+// [section]: message".
+bool ApplyManifestText(std::istream& text, const std::string& folder,
+                       const std::map<std::string, std::string>& overrides, Manifest* out,
+                       std::string* error);
+
+// Sets one [header] field from "FIELD=VALUE", the value as in a manifest (quotes and escapes).
+bool SetHeaderSetting(const std::string& setting, PayloadLayout* layout, std::string* error);
+
+// The manifest text that reads back as this manifest, its sources written as they are held;
+// every line of comment goes first, after "; ". List items and values are quoted; pair patterns
+// and entry names are written as they are, so they must not hold "=" (as when read).
+std::string ManifestText(const Manifest& manifest, const std::string& comment);
 
 // The checks every payload text and name must pass, shared with the attach command.
 bool IsSafeEntryName(const std::string& name);
