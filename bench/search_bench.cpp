@@ -99,10 +99,13 @@ int main(int argc, char** argv) {
     our_processor.push_back(walk.processor_seconds);
     their_processor.push_back(reference.processor_seconds);
   }
-  std::ifstream log(machine + "/C/update.log");
-  std::string text((std::istreambuf_iterator<char>(log)), {});
-  if (text.find("No previous ver found") == std::string::npos) {
-    fprintf(stderr, "search_bench: the search did not walk the drive (see %s/C/update.log)\n",
+  // The search ran to its end and found nothing: the directory question followed it.
+  std::ifstream transcript(machine + "/transcript.txt");
+  std::string text((std::istreambuf_iterator<char>(transcript)), {});
+  size_t searched = text.find("dialog-close 202");
+  if (searched == std::string::npos ||
+      text.find("dialog-open 215", searched) == std::string::npos) {
+    fprintf(stderr, "search_bench: the search did not walk the drive (see %s/transcript.txt)\n",
             machine.c_str());
     return 1;
   }

@@ -1,8 +1,11 @@
-// The few memory and string routines that the core and the compiler call, for SETUP.EXE and
-// dunzipnt.dll, which link no C runtime: Windows 95 as first shipped has no MSVCRT.DLL. Built
-// without link-time optimisation and without turning loops into calls, so that each routine
-// stays a routine and never calls itself.
+// The few memory and string routines that the core and the compiler call, and the compiler's
+// 64-bit division, for SETUP.EXE and dunzipnt.dll, which link no C runtime (Windows 95 as first
+// shipped has no MSVCRT.DLL) and no libgcc. Built without link-time optimisation and without
+// turning loops into calls, so that each routine stays a routine and never calls itself.
 #include <cstddef>
+#include <cstdint>
+
+#include "platform/wide_division.h"
 
 #define VNT_RUNTIME extern "C" __attribute__((used, optimize("no-tree-loop-distribute-patterns")))
 
@@ -86,4 +89,33 @@ VNT_RUNTIME size_t strcspn(const char* text, const char* stops) {
 VNT_RUNTIME char* strpbrk(const char* text, const char* stops) {
   text += strcspn(text, stops);
   return *text != '\0' ? const_cast<char*>(text) : nullptr;
+}
+
+VNT_RUNTIME uint64_t __udivdi3(uint64_t number, uint64_t divisor) {
+  uint64_t rest;
+  return DivideWide(number, divisor, &rest);
+}
+
+VNT_RUNTIME uint64_t __umoddi3(uint64_t number, uint64_t divisor) {
+  uint64_t rest;
+  DivideWide(number, divisor, &rest);
+  return rest;
+}
+
+// Signed: the magnitudes divided; the quotient negative when the signs differ, the remainder
+// with the sign of the number (C's truncating division).
+VNT_RUNTIME int64_t __divdi3(int64_t number, int64_t divisor) {
+  uint64_t magnitude = number < 0 ? 0 - static_cast<uint64_t>(number) : number;
+  uint64_t by = divisor < 0 ? 0 - static_cast<uint64_t>(divisor) : divisor;
+  uint64_t rest;
+  uint64_t quotient = DivideWide(magnitude, by, &rest);
+  return static_cast<int64_t>((number < 0) != (divisor < 0) ? 0 - quotient : quotient);
+}
+
+VNT_RUNTIME int64_t __moddi3(int64_t number, int64_t divisor) {
+  uint64_t magnitude = number < 0 ? 0 - static_cast<uint64_t>(number) : number;
+  uint64_t by = divisor < 0 ? 0 - static_cast<uint64_t>(divisor) : divisor;
+  uint64_t rest;
+  DivideWide(magnitude, by, &rest);
+  return static_cast<int64_t>(number < 0 ? 0 - rest : rest);
 }

@@ -2,10 +2,12 @@
 // the pump, the modal dialogs and their buffers, Esc and Close, and the exit and cancel
 // confirmations. The machine's script plays the user.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 
 #include "platform/dialogs.h"
+#include "platform/system.h"
 #include "services/setup_state.h"
 #include "tests/support/setup_test.h"
 #include "ui/confirmations.h"
@@ -83,6 +85,23 @@ TEST_F(DialogTest, PumpStopsAtQuitAndLeavesTheRest) {
   ASSERT_TRUE(PlatPeekMessage(&left));
   EXPECT_EQ(left.wparam, 3u);
   EXPECT_TRUE(PumpMessages());
+}
+
+// Within the interval after a pump nothing is pumped; once it has passed the queue is.
+TEST_F(DialogTest, PumpWhenDueWaitsForTheIntervalSinceTheLastPump) {
+  EXPECT_TRUE(PumpMessages());
+  uint32_t pumped = PlatGetTickCount();
+  HostPostMessage(nullptr, kWmQuit, 0, 0);
+  int result = PumpMessagesWhenDue();
+  if (PlatGetTickCount() - pumped < kPumpInterval) {
+    EXPECT_TRUE(result) << "pumped too early";
+  }
+  while (PlatGetTickCount() - pumped <= kPumpInterval) usleep(1000);
+  if (result) {
+    EXPECT_FALSE(PumpMessagesWhenDue()) << "the quit message is due now";
+  }
+  PlatMessage left;
+  EXPECT_FALSE(PlatPeekMessage(&left));
 }
 
 TEST_F(DialogTest, ModalDialogTakesTheTextAndReturnsTheButton) {
