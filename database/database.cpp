@@ -11,6 +11,7 @@
 #include "services/file_writing.h"
 #include "services/memory.h"
 #include "services/paths.h"
+#include "services/rollback.h"
 #include "services/update_log.h"
 
 namespace {
@@ -95,16 +96,21 @@ int DriveOf(const char* path) {
   return letter >= 'A' && letter <= 'Z' ? letter - 'A' : -1;
 }
 
-// Writes the header in the file's form at its offset field's position.
+// Writes the header in the file's form at its offset field's position, its old bytes journalled
+// first.
 int WriteHeader(Database* db, const DbRecordHeader& header) {
   uint8_t bytes[kDbLargestRecordHeader];
   uint32_t count = EncodeRecordHeader(header, db->form, bytes);
-  return PlatSeekFile(db->file, header.offset, kSeekBegin) == header.offset &&
+  return SaveBeforeImage(db->file, db->path, header.offset, count) &&
+         PlatSeekFile(db->file, header.offset, kSeekBegin) == header.offset &&
          WriteBlock(db->file, bytes, static_cast<uint16_t>(count));
 }
 
 int WriteData(Database* db, const void* data, uint16_t length) {
-  return length == 0 || WriteBlock(db->file, data, length);
+  if (length == 0) return 1;
+  uint32_t position = PlatSeekFile(db->file, 0, kSeekCurrent);
+  return position != kPlatFileError && SaveBeforeImage(db->file, db->path, position, length) &&
+         WriteBlock(db->file, data, length);
 }
 
 // Waits, asking the user, until the drive has room for the record; 0 after Cancel.
@@ -137,7 +143,9 @@ int Append(Database* db, DbRecordHeader header, const void* data, const DbRecord
   if (db->file == kPlatNoFile) return 0;
   header.offset = db->end;
   if (!WriteHeader(db, header) || !WriteData(db, data, static_cast<uint16_t>(header.length))) {
-    PlatSetFileSize(db->file, db->end);
+    if (SaveBeforeImage(db->file, db->path, db->end, kPlatFileError)) {
+      PlatSetFileSize(db->file, db->end);
+    }
     return 0;
   }
   if (old != nullptr) {
@@ -209,7 +217,7 @@ int DbOpenKind(const char* directory, uint32_t kind, Database** database) {
 int DbClose(Database* database) {
   if (database == nullptr) return 0;
   if (database->file != kPlatNoFile) PlatCloseFile(database->file);
-  if (database->companion_path[0] != '\0') PlatDeleteFile(database->companion_path);
+  if (database->companion_path[0] != '\0') DeleteSettingAside(database->companion_path);
   IndexRelease(&database->index);
   FreeBlock(database);
   return 1;

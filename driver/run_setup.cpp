@@ -8,11 +8,11 @@
 #include "database/merge.h"
 #include "driver/directory_choice.h"
 #include "integration/progman_dde.h"
-#include "payload/destination.h"
 #include "payload/install_files.h"
 #include "platform/format.h"
 #include "search/installation_search.h"
 #include "services/errors.h"
+#include "services/rollback.h"
 #include "services/setup_state.h"
 #include "ui/confirmations.h"
 #include "ui/dialog_ids.h"
@@ -53,6 +53,7 @@ void WelcomeLoop() {
 void RunSetup() {
   if (g_setup.install_mode) {
     strcpy(g_setup.dest_dir, g_setup.install_dir);
+    RecoverUnfinishedRun(g_setup.dest_dir);  // a run interrupted there is put back first
     UpdateAfterDiskCheck();
     return;
   }
@@ -74,12 +75,8 @@ void RunSetup() {
 }
 
 int InstallUpdate() {
-  g_setup.changes_begun = 1;
   if (!InstallFiles()) return 0;
-  if (!MergeDatabase()) {
-    CleanUpFiles();
-    return 0;
-  }
+  if (!MergeDatabase()) return 0;
   DeleteListedFiles();
   if (g_setup.item_program[0] != '\0' && g_setup.suppress_finish != 1) {
     char command_line[2 * kPathBuffer];

@@ -106,6 +106,11 @@ int PlatCreateDirectory(const char* path) {
   return HostResolvePath(path, &resolved) && mkdir(resolved.host, 0777) == 0;
 }
 
+int PlatRemoveDirectory(const char* path) {
+  HostResolvedPath resolved;
+  return HostResolvePath(path, &resolved) && rmdir(resolved.host) == 0;
+}
+
 int PlatDeleteFile(const char* path) {
   HostResolvedPath resolved;
   struct stat info;
