@@ -148,6 +148,9 @@ class FailAtNTest : public MachineTest {
 
   // A run that did not finish is followed by a clean one, which must recover and update.
   bool RecoversAndUpdates(bool install_mode, const Snapshot& after) {
+    // Cut off after its last change (the journal already gone): the update is there, and a
+    // second update finds no installation it may update.
+    if (FirstDifference(after, Take(work_)).empty()) return true;
     std::ofstream(work_ + "/answers.txt") << (install_mode ? "" : "dialog 201 401\n");
     std::string ini = ReadAll(work_ + "/machine.ini");
     std::ofstream(work_ + "/machine.ini") << ini.substr(0, ini.find("[faults]"));
@@ -205,10 +208,14 @@ class FailAtNTest : public MachineTest {
 
   Snapshot Reference(bool install_mode) {
     Prepare("", install_mode, false);
-    int status = RunSetup(install_mode);
-    EXPECT_TRUE(status == 0 || status == 7) << status << Logs();  // 7: the restart declined
+    // The old system file is replaced, so a restart is wanted; nobody answers dialog 218, which
+    // then takes Restart Later: updated, restart declined.
+    EXPECT_EQ(RunSetup(install_mode), 7) << Logs();
     Snapshot after = Take(work_);
     EXPECT_FALSE(FirstDifference(before_, after).empty());
+    for (const auto& [name, bytes] : after) {
+      EXPECT_EQ(name.find(".RBK"), std::string::npos) << name << " left by a run that succeeded";
+    }
     return after;
   }
 
