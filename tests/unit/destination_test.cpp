@@ -158,6 +158,7 @@ TEST_F(DestinationTest, ARolledBackPreparationLeavesTheFolderAsItWas) {
     EXPECT_FALSE(Exists("C:\\VELNET\\VNTSETUP.RBK"));
     ClosePayload();
     ReleasePayloadHeader();
+    FlushLog();
     ResetSetupState();
   }
 }
