@@ -9,6 +9,7 @@
 
 #include <cstring>
 
+#include "platform/registry.h"
 #include "services/errors.h"
 #include "services/paths.h"
 #include "services/setup_state.h"
@@ -26,10 +27,13 @@ enum RecordKind : uint8_t {
   kRecordCopied = 4,     // texts: a file, and the copy of it kept aside before it was changed
   kRecordLength = 5,     // text: a file, number: its length, data: its DOS time, before the run
   kRecordBefore = 6,     // text: a file, number: an offset, data: its bytes before the run
+  kRecordRegKey = 7,     // text: a registry key the run makes, number: its root
+  kRecordRegValue = 8,   // texts: a key and a value name, number: the root, data: the old text
 };
 const uint8_t kFlagAside = 1;         // a move whose target is a moved-aside file
 const uint8_t kFlagHoldsJournal = 2;  // a directory that holds the journal: removed last
 const uint8_t kFlagTemporary = 4;     // a file the run means to delete again: removed at the end
+const uint8_t kFlagHadValue = 8;      // the registry value existed (its old text is the data)
 
 const uint32_t kHeaderSize = 16;
 const uint32_t kSumSize = 4;
@@ -235,6 +239,21 @@ int CutToLength(const Record& record) {
   return PlatCloseFile(file) && cut;
 }
 
+// Gives the registry value its old text back, or deletes it when it had none.
+int RestoreRegistryValue(const Record& record) {
+  PlatRegKey key;
+  if (PlatRegOpenKey(record.number, record.first, &key) != kRegSuccess) {
+    return (record.flags & kFlagHadValue) == 0;  // no key, so no value either
+  }
+  char old[kImageChunk + 1];
+  memcpy(old, record.data, record.data_length);
+  old[record.data_length] = '\0';
+  uint32_t code = (record.flags & kFlagHadValue) != 0 ? PlatRegSetString(key, record.second, old)
+                                                      : PlatRegDeleteValue(key, record.second);
+  PlatRegCloseKey(key);
+  return code == kRegSuccess || code == kRegFileNotFound;
+}
+
 // Undoes one record. 1 when what it recorded is as before.
 int Undo(const Record& record) {
   switch (record.kind) {
@@ -260,6 +279,17 @@ int Undo(const Record& record) {
       return 1;
     case kRecordBefore:
       return WriteImage(record);
+    case kRecordRegKey: {
+      uint32_t code = PlatRegDeleteKey(record.number, record.first);
+      if (code == kRegFileNotFound) return 1;
+      if (code != kRegSuccess) return 0;
+      LogLine("Removed registry key %s", record.first);
+      return 1;
+    }
+    case kRecordRegValue:
+      if (!RestoreRegistryValue(record)) return 0;
+      LogLine("Restored registry value %s\\%s", record.first, record.second);
+      return 1;
     default:
       return 0;
   }
@@ -463,6 +493,37 @@ int SaveBeforeImage(PlatFile file, const char* path, uint32_t offset, uint32_t c
   return position != kPlatFileError && PlatSeekFile(file, position, kSeekBegin) == position
              ? 1
              : JournalFailed();
+}
+
+int NoteRegistryValue(uintptr_t root, const char* subkey, const char* value_name,
+                      const char* old_text) {
+  if (g_setup.journal_file == kPlatNoFile) return 1;
+  char partial[kPathBuffer];
+  size_t at = 0;
+  size_t length = strlen(subkey);
+  if (length >= kPathBuffer || strlen(value_name) >= kPathBuffer) return JournalFailed();
+  // Every key along subkey that is missing is made by the write: noted, from the top.
+  for (size_t i = 0; i <= length; ++i) {
+    if (subkey[i] != '\\' && subkey[i] != '\0') continue;
+    memcpy(partial, subkey, i);
+    partial[i] = '\0';
+    at = i;
+    PlatRegKey key;
+    uint32_t code = PlatRegOpenKey(root, partial, &key);
+    if (code == kRegSuccess) {
+      PlatRegCloseKey(key);
+    } else if (code != kRegFileNotFound) {
+      return JournalFailed();  // a key that cannot be looked at might exist: never note it as new
+    } else if (!AddRecord(kRecordRegKey, 0, partial, nullptr, static_cast<uint32_t>(root))) {
+      return 0;
+    }
+  }
+  uint32_t old_length = old_text != nullptr ? static_cast<uint32_t>(strlen(old_text)) : 0;
+  if (at != length || old_length > kImageChunk) return JournalFailed();
+  uint8_t* data = StartRecord(kRecordRegValue, old_text != nullptr ? kFlagHadValue : 0, subkey,
+                              value_name, static_cast<uint32_t>(root));
+  memcpy(data, old_text != nullptr ? old_text : "", old_length);
+  return FinishRecord(old_length);
 }
 
 int IsRollbackFile(const char* name) {

@@ -3,7 +3,8 @@
 // run can be put back. Files that the run replaces or deletes are moved aside on the same drive
 // (renamed ~RBnnnnn.RBK in their own directory); files changed in place (WIN.INI, Windows.cnt,
 // VERSION.INF) are copied aside; files and directories the run creates are noted; the main
-// database keeps its original length and the bytes of every range before it is overwritten.
+// database keeps its original length and the bytes of every range before it is overwritten;
+// registry values keep their old texts, and the keys the run makes are noted.
 // Each record is written and flushed before the change it protects.
 //
 // While no journal is active (before the installation, in tools, in the search) every call here
@@ -46,6 +47,11 @@ int CreateDirectoryJournalled(const char* path);
 // (count 0xFFFFFFFF): its original length (once) and the bytes of the range that lie within it,
 // flushed. 1, or 0 with error 42.
 int SaveBeforeImage(PlatFile file, const char* path, uint32_t offset, uint32_t count);
+
+// Before the run sets a registry value (root: an HKEY root): the keys along subkey that the write
+// will make, and the value's old text (null: it had none). 1, or 0 with error 42.
+int NoteRegistryValue(uintptr_t root, const char* subkey, const char* value_name,
+                      const char* old_text);
 
 // 1 when the name is the journal or a moved-aside file (the delete lists leave them alone).
 int IsRollbackFile(const char* name);

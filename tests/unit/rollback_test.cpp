@@ -1,5 +1,6 @@
 // The rollback journal, as a property: random runs of changes (files replaced, deleted, moved
-// and copied aside, directories made, a database overwritten, grown and cut in place) are put
+// and copied aside, directories made, a database overwritten, grown and cut in place, registry
+// values set in existing and new keys) are put
 // back exactly by a rollback, by the recovery of a journal left by an interruption, and kept
 // by a commit that leaves no journal or moved-aside file behind.
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <sstream>
 #include <string>
 
+#include "integration/registry_entries.h"
 #include "services/errors.h"
 #include "services/rollback.h"
 #include "tests/support/setup_test.h"
@@ -40,6 +42,7 @@ class RollbackTest : public SetupTest {
         tree[name] = bytes.str();
       }
     }
+    tree["registry.reg"] = Registry();
     return tree;
   }
   // The first name whose presence or bytes differ, or "".
@@ -84,7 +87,7 @@ class RollbackTest : public SetupTest {
   void Change(std::mt19937* random) {
     for (int step = 0; step < 40; ++step) {
       const char* path = kFiles[(*random)() % 6];
-      switch ((*random)() % 6) {
+      switch ((*random)() % 7) {
         case 0:
           if (SetAsideBeforeReplace(path)) PutFile(path, "new " + std::to_string(step));
           break;
@@ -102,6 +105,17 @@ class RollbackTest : public SetupTest {
         case 4:
           ChangeDatabase(random, static_cast<uint32_t>(GetFile(kDatabase).size()));
           break;
+        case 5: {
+          // A value that exists, a new value of an existing key, a value in new keys.
+          static const char* const kKeys[] = {"SOFTWARE\\Velnet\\VNT\\CurrentVersion",
+                                              "SOFTWARE\\Velnet\\VNT\\CurrentVersion",
+                                              "SOFTWARE\\Fresh\\Deeper"};
+          static const char* const kValues[] = {"AppPath", "Other", "New"};
+          int pick = static_cast<int>((*random)() % 3);
+          RegSetStringChecked(kRegLocalMachine, kKeys[pick], kValues[pick],
+                              ("value " + std::to_string(step)).c_str());
+          break;
+        }
         default: {
           std::string target = std::string(path) + ".MOV";
           if (Exists(path) && !Exists(target.c_str())) MoveJournalled(path, target.c_str());
@@ -113,6 +127,7 @@ class RollbackTest : public SetupTest {
   }
 
   void MakeInstallation(std::mt19937* random) {
+    RegWriteString(kRegLocalMachine, "SOFTWARE\\Velnet\\VNT\\CurrentVersion", "AppPath", "C:\\OLD");
     PutFile("C:\\D\\SUB\\KEEP.TXT", "keeps the folder");  // the test's writes make no folders
     for (const char* path : kFiles) {
       if ((*random)() % 4 != 0) PutFile(path, std::string("old ") + path);
