@@ -1,6 +1,8 @@
 // MergeDatabase: the merge file's records, visited newest first, are read in batches of a
 // little over 64000 data bytes and written into the main database, each batch last-read first,
-// under dialog 210 with its gauge. Every way out after the start closes what was opened.
+// under dialog 210 with its gauge. Every way out after the start closes what was opened. A merge
+// file that cannot be read whole and a record that cannot be written fail the merge; the merge
+// file is deleted only after a merge that wrote every record.
 #include "database/merge.h"
 
 #include <cstdint>
@@ -14,6 +16,7 @@
 #include "services/memory.h"
 #include "services/paths.h"
 #include "services/payload_header.h"
+#include "services/rollback.h"
 #include "services/setup_state.h"
 #include "services/update_log.h"
 #include "ui/dialog_ids.h"
@@ -57,10 +60,10 @@ void DropPending(Merge* merge) {
   merge->pending_total = 0;
 }
 
-// Writes the pending records, the one read last first; a Cancel in a disk-full question stops
-// the flush and drops the rest.
+// Writes the pending records, the one read last first. A Cancel in a disk-full question stops
+// the flush and drops the rest; a record that cannot be written fails the merge (41).
 void Flush(Merge* merge) {
-  while (merge->pending != nullptr && !g_setup.install_stopped) {
+  while (merge->pending != nullptr && !g_setup.install_stopped && g_setup.error_number == 0) {
     PendingRecord* record = merge->pending;
     merge->pending = record->next;
     char type = (record->gid >> 24) == 0x01 ? 'p' : 'b';
@@ -68,6 +71,7 @@ void Flush(Merge* merge) {
       LogLine("Wrote GID %lu (size %u)", record->gid, static_cast<unsigned>(record->length));
     } else {
       LogLine("Failed to write GID %lu", record->gid);
+      if (!g_setup.install_stopped) FailWith(kErrorRecordWrite);
     }
     FreeBlock(record);
     if (!g_setup.install_stopped) PumpMessagesWhenDue();
@@ -77,7 +81,7 @@ void Flush(Merge* merge) {
 
 int VisitSource(Database* source, uint32_t gid, uint32_t length, void* context) {
   Merge* merge = static_cast<Merge*>(context);
-  if (g_setup.install_stopped) return 0;
+  if (g_setup.install_stopped || g_setup.error_number != 0) return 0;
   SendGaugePosition(merge->dialog, ++merge->progress);
   PumpMessagesWhenDue();
   if (length == 0) return 1;  // empty records are not merged
@@ -90,8 +94,10 @@ int VisitSource(Database* source, uint32_t gid, uint32_t length, void* context) 
     }
   }
   if (record == nullptr) {
+    // The merge file is not read whole: the update's records would be lost with it.
     LogLine("Couldn't read GID %lu", gid);
-    return 1;
+    FailWith(kErrorMergeDatabaseRead);
+    return 0;
   }
   record->gid = gid;
   record->length = static_cast<uint16_t>(length);
@@ -117,14 +123,20 @@ int GiveUp(Merge* merge, uint16_t error) {
   return error != 0 ? FailWith(error) : 0;
 }
 
-void OpenSource(Merge* merge) {
+// Opens the merge file and logs its version. 0 (error 40) when the file is there but cannot be
+// opened as a database; a merge file that is missing is logged and the merge goes on without it.
+int OpenSource(Merge* merge) {
   merge->dialog = OpenModelessDialog(kDialogDatabaseProgress, PassiveDialogProc);
   merge->dialog_open = merge->dialog != nullptr;
   SendGaugePosition(merge->dialog, 1);
   char path[kPathBuffer];
-  if (JoinPath(path, g_setup.merge_dir, kMergeFile, nullptr) == nullptr ||
-      DbOpen(path, &merge->source) != 0) {
+  if (JoinPath(path, g_setup.merge_dir, kMergeFile, nullptr) == nullptr) {
     LogLine("Couldn't open old db");
+    return FailWith(kErrorMergeDatabaseRead);
+  }
+  if (DbOpen(path, &merge->source) != 0) {
+    LogLine("Couldn't open old db");
+    if (FileExists(path)) return FailWith(kErrorMergeDatabaseRead);
   } else {
     uint32_t length = 0;
     uint8_t* version = DbRead(merge->source, kGidVersion, nullptr, 0, &length);
@@ -134,6 +146,7 @@ void OpenSource(Merge* merge) {
     LogLine("Old version: %u.%u", major, minor);
   }
   SendGaugePosition(merge->dialog, 2);
+  return 1;
 }
 
 // Data bytes 1 and 2 of the version record become the stamp's low and high byte. A record too
@@ -156,13 +169,23 @@ int StampVersion(Merge* merge) {
   return 1;
 }
 
-void RecordInstallation() {
+// The profile, registry, help and uninstall entries. WIN.INI and Windows.cnt are copied aside
+// first, so that a failed run can put them back; 0 (error 42) when they cannot be.
+int RecordInstallation() {
+  char win_ini[kPathBuffer];
+  char contents[kPathBuffer];
+  if (JoinPath(win_ini, g_setup.windows_dir, "WIN.INI", nullptr) == nullptr ||
+      JoinPath(contents, g_setup.windows_dir, "Help\\Windows.cnt", nullptr) == nullptr ||
+      !KeepCopyBeforeChange(win_ini) || !KeepCopyBeforeChange(contents)) {
+    return FailWith(kErrorRollbackJournal);
+  }
   PlatWriteProfileString("DIZI", "Installed", "US");
   PlatWriteProfileString("DIZI", "AppPath", g_setup.dest_dir);
   RegSetStringChecked(kRegLocalMachine, kVelnetKey, kAppPathValue, g_setup.dest_dir);
   RegSetStringChecked(kRegCurrentUser, kVelnetKey, kAppPathValue, g_setup.dest_dir);
   RegisterHelpContents();
   RegisterUninstall();
+  return 1;
 }
 
 }  // namespace
@@ -170,7 +193,7 @@ void RecordInstallation() {
 int MergeDatabase() {
   Merge merge = {};
   int merging = g_setup.merge_dir[0] != '\0';
-  if (merging) OpenSource(&merge);
+  if (merging && !OpenSource(&merge)) return GiveUp(&merge, kErrorMergeDatabaseRead);
   PumpMessages();
   char path[kPathBuffer];
   if (JoinPath(path, g_setup.dest_dir, kMainFile, nullptr) == nullptr ||
@@ -180,9 +203,9 @@ int MergeDatabase() {
   if (merge.source != nullptr) {
     SendGaugeRange(merge.dialog, DbCount(merge.source));
     DbForEach(merge.source, VisitSource, &merge);
-    if (g_setup.install_stopped) return GiveUp(&merge, 0);
+    if (g_setup.install_stopped || g_setup.error_number != 0) return GiveUp(&merge, 0);
     Flush(&merge);
-    if (g_setup.install_stopped) return GiveUp(&merge, 0);
+    if (g_setup.install_stopped || g_setup.error_number != 0) return GiveUp(&merge, 0);
   }
   if (g_payload.db_version_stamp != 0 && !StampVersion(&merge)) return 0;
   if (g_setup.version_text[0] != '\0' &&
@@ -195,8 +218,7 @@ int MergeDatabase() {
   }
   CleanUp(&merge);
   if (merging && JoinPath(path, g_setup.merge_dir, kMergeFile, nullptr) != nullptr) {
-    PlatDeleteFile(path);
+    DeleteSettingAside(path);
   }
-  RecordInstallation();
-  return 1;
+  return RecordInstallation();
 }

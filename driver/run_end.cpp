@@ -6,7 +6,10 @@
 #include "driver/programs.h"
 #include "platform/format.h"
 #include "platform/profile.h"
+#include "services/errors.h"
+#include "services/fatal_report.h"
 #include "services/paths.h"
+#include "services/rollback.h"
 #include "services/setup_state.h"
 #include "ui/dialog_ids.h"
 #include "ui/dialog_manager.h"
@@ -22,7 +25,10 @@ const uint32_t kFollowOnStarted = 32;  // WinExec results below this mean failur
 
 void WriteVersionFile() {
   char path[kPathBuffer];
-  if (JoinPath(path, g_setup.dest_dir, "VERSION.INF", nullptr) == nullptr) return;
+  if (JoinPath(path, g_setup.dest_dir, "VERSION.INF", nullptr) == nullptr ||
+      !KeepCopyBeforeChange(path)) {
+    return;
+  }
   PlatWritePrivateProfileString("Application Information", "Application", "vnt.exe", path);
   PlatWritePrivateProfileString("Application Information", "Version", g_setup.version_text, path);
 }
@@ -35,11 +41,25 @@ void ShowCompletion() {
   }
   if (g_setup.reboot_requested && ShowDialog(kDialogRestart, nullptr) != kButtonOk) {
     g_setup.reboot_requested = 0;
+    g_setup.restart_declined = 1;
   }
 }
 
+// The closing box of a run that did not finish, in place of dialog 222: nothing in it may say
+// that Velnet was installed or updated.
+void ShowUnfinished() {
+  g_setup.unfinished_shown = 1;
+  if (g_setup.rollback_result == 2) {
+    ShowError(
+        "Setup did not finish, and it could not put back everything it had changed.\n\nThe "
+        "file update.log lists what could not be restored.");
+    return;
+  }
+  ShowError("Setup did not finish.\n\nYour computer has been left as it was before Setup started.");
+}
+
 void OfferDiskFullProgram() {
-  g_setup.error_number = 0;
+  ClearErrorNumber();
   if (ShowDialog(kDialogDiskFullProgram, nullptr) != kButtonStartDiskFullProgram) return;
   char source_dir[kPathBuffer];
   char program[kPathBuffer];
@@ -79,14 +99,25 @@ int FinishRun() {
     if (g_setup.error_number == 0) {
       if (g_setup.write_version_file == 1) WriteVersionFile();
       CallProductLibrary();
-      if (!InstallBrowser()) return 0;
+      int finished = InstallBrowser();
+      // The run has made its last change: what it set aside goes, or everything goes back.
+      if (g_setup.error_number == 0) {
+        CommitRun();
+      } else {
+        RollBackRun();
+      }
+      if (!finished) return 0;  // Windows ended the session during an installer's wait
     }
     if (g_setup.follow_on_program[0] != '\0' && g_setup.error_number == 0) LaunchFollowOn();
     if (!g_setup.follow_on_launched && g_setup.error_number == 0) ShowCompletion();
   } else if (g_setup.install_mode) {
-    if (!g_setup.suppress_finish) ShowDialog(kDialogPartlyInstalled, nullptr);
-    g_setup.error_number = 0;
+    if (!g_setup.suppress_finish) ShowUnfinished();
+    ClearErrorNumber();
   }
   if (g_setup.offer_disk_full_program) OfferDiskFullProgram();
   return 1;
+}
+
+void ReportUnfinishedRun() {
+  if (g_setup.rollback_result != 0 && !g_setup.unfinished_shown) ShowUnfinished();
 }

@@ -9,3 +9,7 @@ int FinishRun();
 
 // Offers the follow-on program (dialog 219) and starts it with the destination directory.
 void LaunchFollowOn();
+
+// After the failure's own message: the closing box of a run whose changes were rolled back,
+// unless the failure branch has shown it already.
+void ReportUnfinishedRun();

@@ -8,12 +8,12 @@
 #include "database/merge.h"
 #include "driver/directory_choice.h"
 #include "integration/progman_dde.h"
-#include "payload/destination.h"
 #include "payload/install_files.h"
 #include "platform/format.h"
 #include "search/installation_search.h"
 #include "services/errors.h"
 #include "services/paths.h"
+#include "services/rollback.h"
 #include "services/setup_state.h"
 #include "ui/confirmations.h"
 #include "ui/dialog_ids.h"
@@ -54,6 +54,7 @@ void WelcomeLoop() {
 void RunSetup() {
   if (g_setup.install_mode) {
     strcpy(g_setup.dest_dir, g_setup.install_dir);
+    RecoverUnfinishedRun(g_setup.dest_dir);  // a run interrupted there is put back first
     UpdateAfterDiskCheck();
     return;
   }
@@ -62,6 +63,7 @@ void RunSetup() {
         "This is not the first disk of the setup program.\nPlease insert Disk 1 and run "
         "SETUP.EXE");
     g_setup.setup_aborted = 1;
+    g_setup.refused = 1;
     return;
   }
   FindInstallation(g_setup.dest_dir);
@@ -75,10 +77,7 @@ void RunSetup() {
 
 int InstallUpdate() {
   if (!InstallFiles()) return 0;
-  if (!MergeDatabase()) {
-    CleanUpFiles();
-    return 0;
-  }
+  if (!MergeDatabase()) return 0;
   DeleteListedFiles();
   if (g_setup.item_program[0] != '\0' && g_setup.suppress_finish != 1 &&
       IsRelativeInside(g_setup.item_program)) {

@@ -15,6 +15,7 @@
 #include "platform/system.h"
 #include "services/errors.h"
 #include "services/fatal_report.h"
+#include "services/rollback.h"
 #include "services/setup_state.h"
 #include "services/update_log.h"
 #include "ui/frame_window.h"
@@ -36,6 +37,25 @@ int AnotherProgramRunning() {
   return 0;
 }
 
+// The exit status, past the refusals of the first step (0):
+// 0 updated or installed; 1 could not start (a fatal error, or a bad directory, before anything
+// changed); 2 the user left before anything changed; 3 refused by a test of the machine or the
+// later-disk check; 4 failed during the installation, rolled back; 5 cancelled during the
+// installation, rolled back; 6 the rollback could not finish; 7 updated, but the restart it
+// needs was declined.
+int ExitStatus() {
+  int failed = g_setup.error_number != 0 || g_setup.cleared_error != 0;
+  int stopped = g_setup.setup_aborted || g_setup.install_stopped;
+  if (g_setup.changes_begun) {
+    if (g_setup.rollback_result == 1) return stopped ? 5 : 4;
+    if (g_setup.rollback_result == 2 || failed || stopped) return 6;
+    return g_setup.restart_declined ? 7 : 0;
+  }
+  if (failed || g_setup.not_started) return 1;
+  if (g_setup.refused) return 3;
+  return stopped ? 2 : 0;
+}
+
 }  // namespace
 
 int SetupMain(PlatInstance instance, const char* command_line) {
@@ -45,6 +65,7 @@ int SetupMain(PlatInstance instance, const char* command_line) {
   g_setup.instance = instance;
   PlatGetWindowsDirectory(g_setup.windows_dir, kStatePath);
   ParseOptions(command_line);
+  g_setup.not_started = g_setup.setup_aborted;
   LogOptions();
   RegisterDdeClientClass();
 
@@ -55,13 +76,20 @@ int SetupMain(PlatInstance instance, const char* command_line) {
     if (g_setup.ie_build_required != 0 && g_setup.ie_installers.count == 0) {
       CheckBrowserPrerequisite();
     }
-    if (CheckPlatform() && !g_setup.setup_aborted) RunSetup();
+    int accepted = CheckPlatform() && !g_setup.setup_aborted;
+    g_setup.refused = !accepted && !g_setup.not_started;
+    if (accepted) RunSetup();
   } else if (g_setup.error_number == 0) {
     // The OLE check failed: its message box told the user, and the run goes no further.
     g_setup.setup_aborted = 1;
+    g_setup.refused = !g_setup.not_started;
   }
   ClosePayload();
   DeleteLeftArchives();
+  // A run that failed or was given up after the installation began puts everything back.
+  if (g_setup.error_number != 0 || g_setup.install_stopped || g_setup.setup_aborted) {
+    RollBackRun();
+  }
   if (!FinishRun()) {
     FlushLog();  // Windows is ending the session: the log is all that is still written
     return 0;
@@ -70,9 +98,10 @@ int SetupMain(PlatInstance instance, const char* command_line) {
 
   LogLine("Peak handles = %u", static_cast<unsigned>(g_setup.peak_blocks));
   ReportFatalError();
+  ReportUnfinishedRun();
   FlushLog();
   UnregisterDdeClientClass();
   ReleasePayloadHeader();
   if (!g_setup.follow_on_launched && g_setup.reboot_requested) RestartWindows();
-  return g_setup.error_number != 0 ? 1 : 0;
+  return ExitStatus();
 }

@@ -1,9 +1,17 @@
-// ReportFatalError: the fatal error's log line, then its message box.
+// ReportFatalError: the fatal error's log line, then its message box; ClearErrorNumber: the
+// line alone, where the ending shows its own message instead.
 #include "services/fatal_report.h"
 
 #include "services/errors.h"
 #include "services/setup_state.h"
 #include "services/update_log.h"
+
+void ClearErrorNumber() {
+  if (g_setup.error_number == 0) return;
+  LogLine("Fatal error #%u", static_cast<unsigned>(g_setup.error_number));
+  if (g_setup.cleared_error == 0) g_setup.cleared_error = g_setup.error_number;
+  g_setup.error_number = 0;
+}
 
 void ReportFatalError() {
   if (g_setup.error_number == 0) return;

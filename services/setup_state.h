@@ -69,6 +69,16 @@ struct SetupState {
   int32_t ie_build;
   PlatWindow frame_window;
 
+  // How the run ended, for the exit status and the closing message.
+  uint16_t cleared_error;    // the error number that the failure branch cleared, 0 if none
+  int32_t refused;           // 1: refused by a test of the machine or the later-disk check
+  int32_t not_started;       // 1: the run could not start (a bad -P directory)
+  int32_t changes_begun;     // 1: the installation has begun to change the computer
+  int32_t rollback_result;   // 0 nothing rolled back, 1 every change undone, 2 not all undone
+  int32_t unfinished_shown;  // 1: the closing box of an unfinished run has been shown
+  int32_t restart_declined;  // 1: a restart was needed and the user declined it
+  PlatFile journal_file;     // the rollback journal while the run may change things
+
   // The update log.
   char* log_buffer;
   uint16_t log_capacity;

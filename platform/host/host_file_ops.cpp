@@ -110,10 +110,16 @@ int PlatCreateDirectory(const char* path) {
   return 1;
 }
 
+int PlatRemoveDirectory(const char* path) {
+  HostResolvedPath resolved;
+  return HostResolvePath(path, &resolved) && rmdir(resolved.host) == 0;
+}
+
 int PlatDeleteFile(const char* path) {
   HostResolvedPath resolved;
   struct stat info;
   if (!HostResolvePath(path, &resolved)) return 0;
+  HostFaultFires(kFaultPowerCut, resolved.windows);
   if (HostFaultFires(kFaultReadOnly, resolved.windows)) return 0;
   if (stat(resolved.host, &info) != 0 || !S_ISREG(info.st_mode) || IsReadOnly(info) ||
       IsOpen(info)) {
@@ -131,6 +137,7 @@ int PlatMoveFile(const char* from, const char* to) {
   struct stat source_info;
   struct stat target_info;
   if (!HostResolvePath(from, &source) || !HostResolvePath(to, &target)) return 0;
+  HostFaultFires(kFaultPowerCut, target.windows);
   if (HostFaultFires(kFaultReadOnly, source.windows)) return 0;
   if (stat(source.host, &source_info) != 0) return 0;
   int is_file = S_ISREG(source_info.st_mode);
@@ -164,6 +171,7 @@ int PlatCopyFile(const char* from, const char* to, int fail_if_exists) {
   struct stat source_info;
   struct stat target_info;
   if (!HostResolvePath(from, &source) || !HostResolvePath(to, &target)) return 0;
+  HostFaultFires(kFaultPowerCut, target.windows);
   int held_alone;
   if (stat(source.host, &source_info) != 0 || !S_ISREG(source_info.st_mode)) return 0;
   HostFileOpenCount(source_info.st_dev, source_info.st_ino, &held_alone);

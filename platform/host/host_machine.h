@@ -40,7 +40,8 @@ void HostTranscript(const char* format, ...) __attribute__((format(printf, 1, 2)
 
 // The fault plan: named kinds of failure, each firing at the Nth matching call (1-based) and,
 // when persistent, at every later one too. A path filter, when set, limits the rule to calls on
-// paths that contain it (case-insensitively).
+// paths that contain it (case-insensitively; machine.ini's rules: that end with it). machine.ini's
+// [faults] section adds rules when the machine opens.
 enum HostFaultKind {
   kFaultDiskFull,    // a write moves fewer bytes than asked (half, rounded down)
   kFaultCannotOpen,  // an open or create of a file fails
@@ -49,6 +50,7 @@ enum HostFaultKind {
   kFaultAllocFails,  // PlatAllocMemory returns null
   kFaultModuleLoad,  // a library cannot be loaded
   kFaultRegistryDenied,  // opening or creating a key, or setting a value, is denied
+  kFaultPowerCut,        // the process ends at once, before a call that would change a file
   kFaultKindCount
 };
 struct HostFault {

@@ -1,8 +1,9 @@
 // Reads machine.ini, the description of a simulated machine (docs/host-machine.md): sections
-// [machine], [drives], [free], [mounts], [windows], [modules] and [progman] of key=value lines.
-// The reader
-// is forgiving: unknown sections and keys, bad values and over-long lines are ignored and the
-// default stays.
+// [machine], [drives], [free], [mounts], [windows], [modules], [progman] and [faults] of
+// key=value lines. The reader is forgiving: unknown sections and keys, bad values and over-long
+// lines are ignored and the default stays.
+#include <strings.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -12,7 +13,17 @@ namespace {
 
 const size_t kLineMax = 1024;  // one line of machine.ini, NUL included
 
-enum Section { kNoSection, kMachine, kDrives, kFree, kMounts, kWindows, kModules, kProgman };
+enum Section {
+  kNoSection,
+  kMachine,
+  kDrives,
+  kFree,
+  kMounts,
+  kWindows,
+  kModules,
+  kProgman,
+  kFaults
+};
 
 Section SectionNamed(const char* name) {
   static const struct {
@@ -20,7 +31,7 @@ Section SectionNamed(const char* name) {
     Section section;
   } kSections[] = {{"machine", kMachine}, {"drives", kDrives},   {"free", kFree},
                    {"mounts", kMounts},   {"windows", kWindows}, {"modules", kModules},
-                   {"progman", kProgman}};
+                   {"progman", kProgman}, {"faults", kFaults}};
   for (const auto& entry : kSections) {
     if (HostSameNoCase(name, entry.name)) return entry.section;
   }
@@ -166,6 +177,35 @@ void ReadProgmanKey(const char* key, const char* value, HostProgmanInfo* progman
   }
 }
 
+// "KIND = N [persistent] [PATH]  ; comment": a rule of the fault plan, its filter ending the
+// path. A malformed rule is ignored.
+void ReadFaultRule(const char* key, char* value) {
+  HostFault fault = {};
+  if (!HostFaultKindNamed(key, &fault.kind)) return;
+  for (char* at = value; *at != '\0'; ++at) {
+    if (*at == ';' && at > value && (at[-1] == ' ' || at[-1] == '\t')) {
+      *at = '\0';
+      break;
+    }
+  }
+  char* rest = value;
+  while (*rest != '\0' && *rest != ' ' && *rest != '\t') ++rest;
+  if (*rest != '\0') *rest++ = '\0';
+  uint64_t nth;
+  if (!HostParseNumber(value, &nth) || nth == 0 || nth > UINT32_MAX) return;
+  fault.nth = static_cast<uint32_t>(nth);
+  rest = HostTrim(rest);
+  const char* word = "persistent";
+  size_t word_length = strlen(word);
+  if (strncasecmp(rest, word, word_length) == 0 &&
+      (rest[word_length] == '\0' || rest[word_length] == ' ' || rest[word_length] == '\t')) {
+    fault.persistent = 1;
+    rest = HostTrim(rest + word_length);
+  }
+  fault.path = *rest != '\0' ? rest : nullptr;
+  HostFaultAddRule(fault, 1);
+}
+
 void ReadLine(char* line, Section* section, HostMachineInfo* info) {
   char* text = HostTrim(line);
   if (*text == '\0' || *text == ';' || *text == '#') return;
@@ -180,7 +220,7 @@ void ReadLine(char* line, Section* section, HostMachineInfo* info) {
   if (equals == nullptr) return;
   *equals = '\0';
   const char* key = HostTrim(text);
-  const char* value = HostTrim(equals + 1);
+  char* value = HostTrim(equals + 1);
   switch (*section) {
     case kMachine:
       ReadMachineKey(key, value, info);
@@ -202,6 +242,9 @@ void ReadLine(char* line, Section* section, HostMachineInfo* info) {
       break;
     case kProgman:
       ReadProgmanKey(key, value, &info->progman);
+      break;
+    case kFaults:
+      ReadFaultRule(key, value);
       break;
     case kNoSection:
       break;

@@ -67,7 +67,7 @@ TEST_F(HostSetupTest, SoundPayloadFileRunsWithoutComplaint) {
   layout.frame_title = "Velnet Setup";
   layout.files = {{"README.TXT", "hello", 5}};
   PutFile("C:\\GOOD.BIN", BuildPayload(layout));
-  EXPECT_EQ(RunSetup("-X C:\\GOOD.BIN"), 0);
+  EXPECT_EQ(RunSetup("-X C:\\GOOD.BIN"), 2);  // nothing found, and Exit in dialog 215
   EXPECT_FALSE(Shown("An error"));
   EXPECT_FALSE(Exists("C:\\update.log"));  // no destination yet and no error: no log file
 }
@@ -82,7 +82,7 @@ TEST_F(HostSetupTest, ProgramReadsThePayloadItCarries) {
   PutFile("C:\\DISK1\\SETUP.EXE", with_payload);
   std::string host_program = HostPath("C:\\DISK1\\SETUP.EXE");
   ASSERT_EQ(system(("chmod +x '" + host_program + "'").c_str()), 0);
-  EXPECT_EQ(Run(host_program, ""), 0);
+  EXPECT_EQ(Run(host_program, ""), 2);
   EXPECT_FALSE(Shown("An error"));
 
   // The same program with a damaged header proves that it was its own payload it read.
@@ -144,7 +144,7 @@ TEST_F(HostSetupTest, FrameStandsFromTheHeaderToTheEnd) {
   layout.frame_title = "Velnet Update";
   layout.files = {{"README.TXT", "hello", 5}};
   PutFile("C:\\GOOD.BIN", BuildPayload(layout));
-  EXPECT_EQ(RunSetup("-C -X C:\\GOOD.BIN"), 0);
+  EXPECT_EQ(RunSetup("-C -X C:\\GOOD.BIN"), 2);
   std::string transcript = Transcript();
   size_t created =
       transcript.find("window-create class=\"_VNTSETUP_Frame\" title=\"Velnet Update\"");
@@ -162,7 +162,7 @@ TEST_F(HostSetupTest, FrameStandsFromTheHeaderToTheEnd) {
 TEST_F(HostSetupTest, AnOldOleEndsTheRunAfterItsMessage) {
   WriteMachineIni("[machine]\nole_build=0x00160280\n");
   PutFile("C:\\GOOD.BIN", BuildPayload(PayloadLayout()));
-  EXPECT_EQ(RunSetup("-X C:\\GOOD.BIN"), 0);
+  EXPECT_EQ(RunSetup("-X C:\\GOOD.BIN"), 3);
   EXPECT_TRUE(Shown("text=\"A newer version of OLE is need to create a shortcut.\""));
   EXPECT_FALSE(Shown("An error"));
   EXPECT_TRUE(Shown("window-destroy class=\"_VNTSETUP_Frame\""));
@@ -249,7 +249,7 @@ TEST_F(DemoInstallTest, InstallModeInstallsTheDemoPayload) {
 
 TEST_F(DemoInstallTest, WithoutAMainDatabaseTheInstallationIsUndoneWithError22) {
   ASSERT_TRUE(PlatDeleteFile(kMainDatabase));
-  EXPECT_EQ(RunSetup("-X C:\\DEMO.PAY -P C:\\VELNET"), 1);
+  EXPECT_EQ(RunSetup("-X C:\\DEMO.PAY -P C:\\VELNET"), 4);
   EXPECT_TRUE(Shown("An error (#22) has occurred"));
   EXPECT_NE(GetFile("C:\\update.log").find("Fatal error #22\r\n"), std::string::npos);
   EXPECT_FALSE(Exists("C:\\VELNET\\VNT.EXE"));
@@ -258,7 +258,7 @@ TEST_F(DemoInstallTest, WithoutAMainDatabaseTheInstallationIsUndoneWithError22) 
 
 TEST_F(DemoInstallTest, WindowsNtIsRefusedBeforeInstalling) {
   WriteMachineIni("[machine]\nplatform=2\n");
-  ASSERT_EQ(RunSetup("-X C:\\DEMO.PAY -P C:\\VELNET"), 0);
+  ASSERT_EQ(RunSetup("-X C:\\DEMO.PAY -P C:\\VELNET"), 3);
   EXPECT_TRUE(Shown("This version of Velnet will only run under"));
   EXPECT_FALSE(Exists("C:\\VELNET\\VNT.EXE"));
 }
@@ -266,7 +266,7 @@ TEST_F(DemoInstallTest, WindowsNtIsRefusedBeforeInstalling) {
 TEST_F(DemoInstallTest, NoRoomAndNoRetryGivesUpBeforeInstalling) {
   WriteMachineIni("[free]\nC=65536\n");
   SetAnswers("box RETRY\nbox CANCEL\n");
-  ASSERT_EQ(RunSetup("-X C:\\DEMO.PAY -P C:\\VELNET"), 0);
+  ASSERT_EQ(RunSetup("-X C:\\DEMO.PAY -P C:\\VELNET"), 2);
   EXPECT_FALSE(Exists("C:\\VELNET\\VNT.EXE"));
   EXPECT_TRUE(Shown("There is not enough disk space to update Velnet.  At least "));
   EXPECT_TRUE(Shown("answer=RETRY"));
@@ -274,10 +274,13 @@ TEST_F(DemoInstallTest, NoRoomAndNoRetryGivesUpBeforeInstalling) {
 
 TEST_F(DemoInstallTest, UserCancelInInstallModeCleansUp) {
   SetAnswers("dialog 220 406\nbox YES\n");
-  ASSERT_EQ(RunSetup("-X C:\\DEMO.PAY -P C:\\VELNET"), 0);
+  ASSERT_EQ(RunSetup("-X C:\\DEMO.PAY -P C:\\VELNET"), 5);
   EXPECT_FALSE(Exists("C:\\VELNET\\SCRIPTS\\ACCOUNT.SCR"));
-  EXPECT_NE(GetFile("C:\\VELNET\\update.log").find("User stopped install\r\nCleaning up\r\n"),
-            std::string::npos);
+  std::string log = GetFile("C:\\VELNET\\update.log");
+  EXPECT_NE(log.find("User stopped install\r\nRolling back (stopped)\r\n"), std::string::npos)
+      << log;
+  EXPECT_NE(log.find("Rollback done: "), std::string::npos) << log;
+  EXPECT_TRUE(Shown("Your computer has been left as it was"));
 }
 
 TEST_F(DemoInstallTest, TheProgramItemGoesToProgramManagerAfterTheFiles) {
@@ -354,7 +357,7 @@ TEST_F(UpdateRunTest, SearchWelcomeUpdateAndCompletion) {
 
 TEST_F(UpdateRunTest, ExitInTheWelcomeDialogChangesNothing) {
   SetAnswers("dialog 201 403\ndialog 205 403\n");
-  ASSERT_EQ(RunSetup("-X C:\\DEMO.PAY"), 0);
+  ASSERT_EQ(RunSetup("-X C:\\DEMO.PAY"), 2);
   EXPECT_FALSE(Exists("C:\\VELNET\\VNT.EXE"));
   EXPECT_NE(GetFile("C:\\VELNET\\update.log").find("User exit\r\n"), std::string::npos);
   EXPECT_EQ(Transcript().find("dialog-open 213"), std::string::npos);

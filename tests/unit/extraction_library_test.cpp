@@ -79,7 +79,7 @@ TEST_F(ExtractionLibraryTest, ALibraryThatWillNotLoadGivesError13) {
   ASSERT_EQ(HostFaultAdd(fault), 1);
   EXPECT_EQ(LoadExtractionLibrary(), 0);
   EXPECT_EQ(g_setup.error_number, kErrorLibraryLoad);
-  EXPECT_NE(Transcript().find("fault module-load \"C:\\VELNET\\dunzipnt.dll\""), std::string::npos);
+  EXPECT_NE(Transcript().find("fault no_module 1 \"C:\\VELNET\\dunzipnt.dll\""), std::string::npos);
 }
 
 TEST_F(ExtractionLibraryTest, ALibraryWithoutTheEntryPointGivesError14) {

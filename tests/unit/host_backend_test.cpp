@@ -513,8 +513,8 @@ TEST_F(HostBackendTest, DiskFullFiresAtTheNthWriteOnceOrFromThenOn) {
             "abcd"
             "ab");
   EXPECT_EQ(Transcript(),
-            "fault disk-full \"C:\\OUT.BIN\"\nfault disk-full \"C:\\OUT.BIN\"\n"
-            "fault disk-full \"C:\\OUT.BIN\"\n");
+            "fault disk_full 2 \"C:\\OUT.BIN\"\nfault disk_full 2 \"C:\\OUT.BIN\"\n"
+            "fault disk_full 3 \"C:\\OUT.BIN\"\n");
 }
 
 TEST_F(HostBackendTest, PathFilterLimitsARuleToMatchingPaths) {
@@ -556,6 +556,48 @@ TEST_F(HostBackendTest, CannotOpenReadOnlyAndInUseFaults) {
   EXPECT_EQ(GetFile("C:\\F.TXT"), "f");
 }
 
+TEST_F(HostBackendTest, MachineIniArmsTheFaultPlan) {
+  // Each kind by its name; a filter must end the path; comments, unknown kinds, N = 0 and a
+  // number that is no number are passed over.
+  WriteMachineIni(
+      "[faults]\n"
+      "disk_full = 2 persistent OUT.BIN   ; from the second write on\n"
+      "cannot_open = 1 C:\\A.TXT\n"
+      "no_memory = 1\n"
+      "bogus = 1\n"
+      "read_only = 0\n"
+      "in_use = x\n");
+  PlatFile file = PlatCreateFile("C:\\OUT.BIN");
+  ASSERT_NE(file, kPlatNoFile);
+  EXPECT_EQ(Write(file, "1234"), 4u);
+  EXPECT_EQ(Write(file, "1234"), 2u);
+  EXPECT_EQ(Write(file, "1234"), 2u);
+  PlatCloseFile(file);
+  PlatFile other = PlatCreateFile("C:\\XA.TXT.BAK");  // holds the filter, does not end with it
+  EXPECT_NE(other, kPlatNoFile);
+  PlatCloseFile(other);
+  EXPECT_EQ(PlatCreateFile("C:\\A.TXT"), kPlatNoFile);
+  EXPECT_EQ(PlatAllocMemory(8), nullptr);
+  PlatDeleteFile("C:\\XA.TXT.BAK");
+  EXPECT_EQ(Transcript(),
+            "fault disk_full 2 \"C:\\OUT.BIN\"\nfault disk_full 3 \"C:\\OUT.BIN\"\n"
+            "fault cannot_open 1 \"C:\\A.TXT\"\nfault no_memory 1\n");
+}
+
+TEST_F(HostBackendTest, APowerCutEndsTheProcessBeforeTheCallChangesAnything) {
+  WriteMachineIni("[faults]\npower_cut = 3\n");
+  EXPECT_EXIT(
+      {
+        PlatFile file = PlatCreateFile("C:\\CUT.BIN");  // call 1
+        PlatWriteFile(file, "abc", 3);                  // call 2
+        PlatWriteFile(file, "def", 3);                  // call 3: the power goes
+        _exit(0);
+      },
+      ::testing::ExitedWithCode(10), "");
+  EXPECT_EQ(GetFile("C:\\CUT.BIN"), "abc");
+  EXPECT_EQ(Transcript(), "fault power_cut 3 \"C:\\CUT.BIN\"\n");
+}
+
 TEST_F(HostBackendTest, AllocationFaultAndZeroFilledBlocks) {
   AddFault(kFaultAllocFails, 2, 0);
   uint8_t* first = static_cast<uint8_t*>(PlatAllocMemory(64));
@@ -566,7 +608,7 @@ TEST_F(HostBackendTest, AllocationFaultAndZeroFilledBlocks) {
   EXPECT_NE(third, nullptr);
   PlatFreeMemory(first);
   PlatFreeMemory(third);
-  EXPECT_EQ(Transcript(), "fault alloc-fails\n");
+  EXPECT_EQ(Transcript(), "fault no_memory 2\n");
 }
 
 TEST_F(HostBackendTest, PlanHoldsSixteenRulesAndReopeningClearsIt) {
@@ -658,7 +700,7 @@ TEST_F(HostBackendTest, TranscriptKeepsEachEventOnOneLine) {
 typedef HostBackendTest HostBackendDeathTest;
 
 TEST_F(HostBackendDeathTest, FatalExitRecordsTheTextAndEndsWithStatusThree) {
-  EXPECT_EXIT(PlatFatalAppExit("Out of memory\nbye"), ::testing::ExitedWithCode(3),
+  EXPECT_EXIT(PlatFatalAppExit("Out of memory\nbye"), ::testing::ExitedWithCode(9),
               "Out of memory");
   EXPECT_EQ(Transcript(), "fatal-exit \"Out of memory\\nbye\"\n");
 }

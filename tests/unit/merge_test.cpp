@@ -120,12 +120,51 @@ TEST_F(MergeTest, WithoutAMergeFileTheMainDatabaseIsStillStampedAndNothingDelete
   EXPECT_EQ(Transcript().find("dialog-open 210"), std::string::npos);
 }
 
-TEST_F(MergeTest, AnUnreadableMergeFileIsSkippedAndStillDeleted) {
+TEST_F(MergeTest, AMergeFileThatCannotBeReadWholeIsError40AndKept) {
+  // Unreadable as a database, locked against opening, or holding a record too long to read:
+  // the update's records would be lost, so the merge fails and the file stays.
+  struct Case {
+    std::string merge;
+    int locked;
+    const char* log;
+  };
+  std::string damaged = "VNTDB-25" + std::string(17, '\0') + std::string(40, 'x');
+  for (const Case& c : {Case{damaged, 0, "Resyncing record\r\nCouldn't open old db\r\n"},
+                        Case{"", 1, "Couldn't open old db\r\n"},
+                        Case{"", 0, "Old version: 0.0\r\nCouldn't read GID 2\r\n"}}) {
+    FlushLog();  // the log of the case before
+    ResetSetupState();
+    Prepare();
+    Put(Layout({}));
+    if (!c.merge.empty()) {
+      PutFile(kMerge, c.merge);
+    } else {
+      Put(Layout({MakeRecord(1, "one"), MakeRecord(2, std::string(65536, 'x'))}), kMerge);
+    }
+    HostFaultClear();
+    HostFault fault = {kFaultCannotOpen, 1, 1, "MERGE.DB"};
+    if (c.locked) ASSERT_EQ(HostFaultAdd(fault), 1);
+    EXPECT_EQ(MergeDatabase(), 0);
+    EXPECT_EQ(g_setup.error_number, kErrorMergeDatabaseRead);
+    HostFaultClear();
+    EXPECT_TRUE(Exists(kMerge));
+    EXPECT_EQ(Log(), c.log);
+    EXPECT_EQ(MainRecord(1), "<none>");
+  }
+}
+
+TEST_F(MergeTest, ARecordThatCannotBeWrittenIsError41AndKeepsTheMergeFile) {
   Put(Layout({}));
-  PutFile(kMerge, "VNTDB-25" + std::string(17, '\0') + std::string(40, 'x'));
-  ASSERT_EQ(MergeDatabase(), 1);
-  EXPECT_EQ(Log(), "Resyncing record\r\nCouldn't open old db\r\n");
-  EXPECT_FALSE(Exists(kMerge));
+  Put(Layout({MakeRecord(1, "one"), MakeRecord(2, "two")}), kMerge);
+  // The first open of MAIN.IDX is the merge's own; the second, the reopen before an append.
+  HostFault fault = {kFaultCannotOpen, 2, 1, "MAIN.IDX"};
+  ASSERT_EQ(HostFaultAdd(fault), 1);
+  EXPECT_EQ(MergeDatabase(), 0);
+  HostFaultClear();
+  EXPECT_EQ(g_setup.error_number, kErrorRecordWrite);
+  EXPECT_EQ(g_setup.install_stopped, 0);
+  EXPECT_EQ(Log(), "Old version: 0.0\r\nFailed to write GID 1\r\n");
+  EXPECT_TRUE(Exists(kMerge));
 }
 
 TEST_F(MergeTest, AMissingMainDatabaseIsError22AndKeepsTheMergeFile) {
@@ -212,14 +251,14 @@ TEST_F(MergeTest, CancelInADiskFullQuestionStopsWithoutAnErrorNumber) {
   EXPECT_EQ(MainRecord(2), "<none>");
 }
 
-TEST_F(MergeTest, RecordsTooLongToReadAreSkippedAndEmptyOnesCountOnTheGauge) {
+TEST_F(MergeTest, EmptyRecordsAreNotMergedButCountOnTheGauge) {
   Put(Layout({}));
-  Put(Layout({MakeRecord(1, ""), MakeRecord(2, std::string(65536, 'x')), MakeRecord(3, "")}),
-      kMerge);
+  Put(Layout({MakeRecord(1, ""), MakeRecord(2, "two"), MakeRecord(3, "")}), kMerge);
   ASSERT_EQ(MergeDatabase(), 1);
-  EXPECT_EQ(Log(), "Old version: 0.0\r\nCouldn't read GID 2\r\n");
+  EXPECT_EQ(Log(), "Old version: 0.0\r\nWrote GID 2 (size 3)\r\n");
   EXPECT_NE(Transcript().find("dialog-close 210 gauge=3/3"), std::string::npos);
-  EXPECT_EQ(MainRecord(2), "<none>");
+  EXPECT_EQ(MainRecord(1), "<none>");
+  EXPECT_FALSE(Exists(kMerge));
 }
 
 }  // namespace

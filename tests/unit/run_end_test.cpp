@@ -6,6 +6,7 @@
 
 #include "driver/browser.h"
 #include "driver/run_end.h"
+#include "services/update_log.h"
 #include "tests/support/payload_writer.h"
 #include "tests/support/setup_test.h"
 
@@ -62,14 +63,27 @@ TEST_F(RunEndTest, SuppressedFinishStillAsksAboutTheRestart) {
   EXPECT_EQ(g_setup.reboot_requested, 1);  // Restart Now
 }
 
-TEST_F(RunEndTest, FailureInInstallModeEndsWithDialog222AndNoErrorReport) {
+TEST_F(RunEndTest, FailureInInstallModeEndsWithTheUnfinishedBoxAndLogsTheError) {
   g_setup.install_mode = 1;
   g_setup.install_stopped = 1;
   g_setup.error_number = 21;
   FinishRun();
-  EXPECT_TRUE(Recorded("dialog-open 222"));
+  EXPECT_FALSE(Recorded("dialog-open 222"));  // it would say that Velnet was installed
+  EXPECT_TRUE(Recorded("text=\"Setup did not finish.\\n\\nYour computer has been left as it"));
   EXPECT_EQ(g_setup.error_number, 0);
+  EXPECT_EQ(g_setup.cleared_error, 21);
+  ReportUnfinishedRun();  // shown once only
+  EXPECT_EQ(Transcript().find("Setup did not finish"), Transcript().rfind("Setup did not finish"));
   EXPECT_FALSE(Exists("C:\\VELNET\\VERSION.INF"));
+  FlushLog();
+  EXPECT_EQ(GetFile("C:\\VELNET\\update.log"), "Fatal error #21\r\n");
+
+  ResetSetupState();
+  g_setup.install_mode = 1;
+  g_setup.setup_aborted = 1;
+  g_setup.suppress_finish = 1;
+  FinishRun();
+  EXPECT_EQ(Transcript().find("Setup did not finish"), Transcript().rfind("Setup did not finish"));
 }
 
 TEST_F(RunEndTest, FailureOutsideInstallModeShowsNothingHere) {
