@@ -528,9 +528,9 @@ int NoteRegistryValue(uintptr_t root, const char* subkey, const char* value_name
 
 int IsRollbackFile(const char* name) {
   char extension[4];
+  GetShortExtension(extension, name);  // emptied when the extension is longer than three
   return NamesEqual(GetFileNamePart(name), kJournalName) ||
-         (GetFileNamePart(name)[0] == '~' &&
-          NamesEqual(GetShortExtension(extension, name), kAsideExtension));
+         (GetFileNamePart(name)[0] == '~' && NamesEqual(extension, kAsideExtension));
 }
 
 void RollBackRun() {

@@ -212,8 +212,8 @@ TEST_F(SystemFileTest, MissingFileIsCopiedWithoutARestart) {
 // Where the system directory is not windows_dir\SYSTEM, a copy in the folder that the file would
 // go to is never overwritten by an older one.
 TEST_F(SystemFileTest, TheFileThatWouldBeReplacedIsTheOneTested) {
+  WriteMachineIni("[machine]\nsystem_dir=C:\\WINDOWS\\SYSTEM32\n");
   for (uint32_t member_time : {kOld, kNew}) {
-    WriteMachineIni("[machine]\nsystem_dir=C:\\WINDOWS\\SYSTEM32\n");
     PutSystemFile("VNTCTL.DLL", kOld);
     Install(member_time);
     ASSERT_EQ(InstallFiles(), 1);
