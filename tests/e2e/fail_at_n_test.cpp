@@ -17,6 +17,7 @@
 #include <sstream>
 #include <string>
 
+#include "platform/registry.h"
 #include "tests/support/test_machine.h"
 
 namespace {
@@ -69,9 +70,12 @@ class FailAtNTest : public MachineTest {
     ASSERT_EQ(system(("touch -d 1996-01-01 '" + HostPath("C:\\WINDOWS\\SYSTEM\\VNTCTL32.DLL") + "'")
                          .c_str()),
               0);
-    WriteRegistry(
-        "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Velnet\\VNT\\CurrentVersion]\r\n"
-        "\"AppPath\"=\"C:\\\\VELNET\"\r\n\r\n");
+    // Written through the machine, so that registry.reg is in the form the machine writes.
+    PlatRegKey key;
+    ASSERT_EQ(PlatRegCreateKey(kRegLocalMachine, "SOFTWARE\\Velnet\\VNT\\CurrentVersion", &key),
+              kRegSuccess);
+    ASSERT_EQ(PlatRegSetString(key, "AppPath", "C:\\VELNET"), kRegSuccess);
+    PlatRegCloseKey(key);
     HostMachineClose();
     template_ = root_ + "/../" + fs::path(root_).filename().string() + "-template";
     work_ = template_ + "-work";
