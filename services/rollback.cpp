@@ -66,7 +66,7 @@ struct Journal {
   int kept_count;
 };
 
-Journal g_journal = {"", 0, 1, {}, {}, 0, {}, 0};
+Journal g_journal;  // filled by BeginRollback
 uint8_t g_buffer[kHeaderSize + 2 * kPathBuffer + kImageChunk + kSumSize];
 uint32_t g_offsets[kRecordMax];
 
