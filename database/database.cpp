@@ -11,6 +11,7 @@
 #include "services/file_writing.h"
 #include "services/memory.h"
 #include "services/paths.h"
+#include "services/rollback.h"
 #include "services/update_log.h"
 
 namespace {
@@ -143,11 +144,13 @@ int DriveOf(const char* path) {
 uint8_t g_record[kDbLargestRecordHeader + kDbMaxDataLength];
 
 // Writes the header (in the file's form, at its offset field's position) and the data: in one
-// block when together they fit WriteBlock's 16-bit count, else one after the other.
+// block when together they fit WriteBlock's 16-bit count, else one after the other. The old
+// bytes of the whole range go into the rollback journal first.
 int WriteRecord(Database* db, const DbRecordHeader& header, const void* data) {
   ForgetWindow(db);
   uint32_t size = EncodeRecordHeader(header, db->form, g_record);
   uint16_t length = static_cast<uint16_t>(header.length);
+  if (!SaveBeforeImage(db->file, db->path, header.offset, size + length)) return 0;
   if (size + length > 0xFFFF) {
     return WriteBlockAt(db->file, header.offset, g_record, static_cast<uint16_t>(size)) &&
            WriteBlock(db->file, data, length);
@@ -158,12 +161,15 @@ int WriteRecord(Database* db, const DbRecordHeader& header, const void* data) {
 
 // Marks the record of the entry superseded in the file: its header as the index knows it, with
 // the superseded flag. Where the header's offset field already holds its position that is the
-// flags byte alone; otherwise the header is read, corrected and written whole.
+// flags byte alone; otherwise the header is read, corrected and written whole. The old bytes go
+// into the rollback journal first.
 int WriteSuperseded(Database* db, const DbIndexEntry& entry) {
   ForgetWindow(db);
   uint8_t flags = static_cast<uint8_t>(IndexFlags(entry) | kDbFlagSuperseded);
   uint32_t at = entry.offset + (db->form == kDbCurrentForm ? 13 : 9);
-  if (IndexOffsetFieldTrue(entry)) return WriteBlockAt(db->file, at, &flags, 1);
+  if (IndexOffsetFieldTrue(entry)) {
+    return SaveBeforeImage(db->file, db->path, at, 1) && WriteBlockAt(db->file, at, &flags, 1);
+  }
   uint8_t bytes[kDbLargestRecordHeader];
   uint32_t size = DbRecordHeaderSize(db->form);
   DbRecordHeader header;
@@ -172,7 +178,8 @@ int WriteSuperseded(Database* db, const DbIndexEntry& entry) {
   header.flags = flags;
   header.offset = entry.offset;
   EncodeRecordHeader(header, db->form, bytes);
-  return WriteBlockAt(db->file, entry.offset, bytes, static_cast<uint16_t>(size));
+  return SaveBeforeImage(db->file, db->path, entry.offset, size) &&
+         WriteBlockAt(db->file, entry.offset, bytes, static_cast<uint16_t>(size));
 }
 
 // Waits, asking the user, until the drive has room for the record; 0 after Cancel.
@@ -208,7 +215,9 @@ int Append(Database* db, DbRecordHeader header, const void* data, const DbIndexE
   db->file = reopened;
   header.offset = db->end;
   if (!WriteRecord(db, header, data)) {
-    PlatSetFileSize(db->file, db->end);
+    if (SaveBeforeImage(db->file, db->path, db->end, kPlatFileError)) {
+      PlatSetFileSize(db->file, db->end);
+    }
     return 0;
   }
   // Should this fail, both records are live and the later one, the new, is the one read.
@@ -277,7 +286,7 @@ int DbClose(Database* database) {
   if (database == nullptr) return 0;
   ForgetWindow(database);
   if (database->file != kPlatNoFile) PlatCloseFile(database->file);
-  if (database->companion_path[0] != '\0') PlatDeleteFile(database->companion_path);
+  if (database->companion_path[0] != '\0') DeleteSettingAside(database->companion_path);
   IndexRelease(&database->index);
   FreeBlock(database);
   return 1;

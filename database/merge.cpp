@@ -16,6 +16,7 @@
 #include "services/memory.h"
 #include "services/paths.h"
 #include "services/payload_header.h"
+#include "services/rollback.h"
 #include "services/setup_state.h"
 #include "services/update_log.h"
 #include "ui/dialog_ids.h"
@@ -168,13 +169,23 @@ int StampVersion(Merge* merge) {
   return 1;
 }
 
-void RecordInstallation() {
+// The profile, registry, help and uninstall entries. WIN.INI and Windows.cnt are copied aside
+// first, so that a failed run can put them back; 0 (error 42) when they cannot be.
+int RecordInstallation() {
+  char win_ini[kPathBuffer];
+  char contents[kPathBuffer];
+  if (JoinPath(win_ini, g_setup.windows_dir, "WIN.INI", nullptr) == nullptr ||
+      JoinPath(contents, g_setup.windows_dir, "Help\\Windows.cnt", nullptr) == nullptr ||
+      !KeepCopyBeforeChange(win_ini) || !KeepCopyBeforeChange(contents)) {
+    return FailWith(kErrorRollbackJournal);
+  }
   PlatWriteProfileString("DIZI", "Installed", "US");
   PlatWriteProfileString("DIZI", "AppPath", g_setup.dest_dir);
   RegSetStringChecked(kRegLocalMachine, kVelnetKey, kAppPathValue, g_setup.dest_dir);
   RegSetStringChecked(kRegCurrentUser, kVelnetKey, kAppPathValue, g_setup.dest_dir);
   RegisterHelpContents();
   RegisterUninstall();
+  return 1;
 }
 
 }  // namespace
@@ -207,8 +218,7 @@ int MergeDatabase() {
   }
   CleanUp(&merge);
   if (merging && JoinPath(path, g_setup.merge_dir, kMergeFile, nullptr) != nullptr) {
-    PlatDeleteFile(path);
+    DeleteSettingAside(path);
   }
-  RecordInstallation();
-  return 1;
+  return RecordInstallation();
 }

@@ -9,6 +9,7 @@
 #include "services/errors.h"
 #include "services/fatal_report.h"
 #include "services/paths.h"
+#include "services/rollback.h"
 #include "services/setup_state.h"
 #include "ui/dialog_ids.h"
 #include "ui/dialog_manager.h"
@@ -24,7 +25,10 @@ const uint32_t kFollowOnStarted = 32;  // WinExec results below this mean failur
 
 void WriteVersionFile() {
   char path[kPathBuffer];
-  if (JoinPath(path, g_setup.dest_dir, "VERSION.INF", nullptr) == nullptr) return;
+  if (JoinPath(path, g_setup.dest_dir, "VERSION.INF", nullptr) == nullptr ||
+      !KeepCopyBeforeChange(path)) {
+    return;
+  }
   PlatWritePrivateProfileString("Application Information", "Application", "vnt.exe", path);
   PlatWritePrivateProfileString("Application Information", "Version", g_setup.version_text, path);
 }
@@ -95,7 +99,14 @@ int FinishRun() {
     if (g_setup.error_number == 0) {
       if (g_setup.write_version_file == 1) WriteVersionFile();
       CallProductLibrary();
-      if (!InstallBrowser()) return 0;
+      int finished = InstallBrowser();
+      // The run has made its last change: what it set aside goes, or everything goes back.
+      if (g_setup.error_number == 0) {
+        CommitRun();
+      } else {
+        RollBackRun();
+      }
+      if (!finished) return 0;  // Windows ended the session during an installer's wait
     }
     if (g_setup.follow_on_program[0] != '\0' && g_setup.error_number == 0) LaunchFollowOn();
     if (!g_setup.follow_on_launched && g_setup.error_number == 0) ShowCompletion();

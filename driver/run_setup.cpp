@@ -8,12 +8,12 @@
 #include "database/merge.h"
 #include "driver/directory_choice.h"
 #include "integration/progman_dde.h"
-#include "payload/destination.h"
 #include "payload/install_files.h"
 #include "platform/format.h"
 #include "search/installation_search.h"
 #include "services/errors.h"
 #include "services/paths.h"
+#include "services/rollback.h"
 #include "services/setup_state.h"
 #include "ui/confirmations.h"
 #include "ui/dialog_ids.h"
@@ -54,6 +54,7 @@ void WelcomeLoop() {
 void RunSetup() {
   if (g_setup.install_mode) {
     strcpy(g_setup.dest_dir, g_setup.install_dir);
+    RecoverUnfinishedRun(g_setup.dest_dir);  // a run interrupted there is put back first
     UpdateAfterDiskCheck();
     return;
   }
@@ -75,12 +76,8 @@ void RunSetup() {
 }
 
 int InstallUpdate() {
-  g_setup.changes_begun = 1;
   if (!InstallFiles()) return 0;
-  if (!MergeDatabase()) {
-    CleanUpFiles();
-    return 0;
-  }
+  if (!MergeDatabase()) return 0;
   DeleteListedFiles();
   if (g_setup.item_program[0] != '\0' && g_setup.suppress_finish != 1 &&
       IsRelativeInside(g_setup.item_program)) {

@@ -15,6 +15,7 @@
 #include "platform/system.h"
 #include "services/errors.h"
 #include "services/fatal_report.h"
+#include "services/rollback.h"
 #include "services/setup_state.h"
 #include "services/update_log.h"
 #include "ui/frame_window.h"
@@ -92,6 +93,10 @@ int SetupMain(PlatInstance instance, const char* command_line) {
   }
   ClosePayload();
   DeleteLeftArchives();
+  // A run that failed or was given up after the installation began puts everything back.
+  if (g_setup.error_number != 0 || g_setup.install_stopped || g_setup.setup_aborted) {
+    RollBackRun();
+  }
   if (!FinishRun()) {
     FlushLog();  // Windows is ending the session: the log is all that is still written
     return 0;

@@ -8,6 +8,7 @@
 #include "platform/files.h"
 #include "services/file_writing.h"
 #include "services/paths.h"
+#include "services/rollback.h"
 #include "services/setup_state.h"
 #include "services/update_log.h"
 
@@ -131,7 +132,9 @@ int CreateGamePif() {
     LogLine("Couldn't create game PIF");
     return 0;
   }
-  PlatFile file = PlatCreateFile(file_name);
+  // An old PIF is copied aside, so that a failed run can put it back; it stays in place should
+  // the new one not be made.
+  PlatFile file = KeepCopyBeforeChange(file_name) ? PlatCreateFile(file_name) : kPlatNoFile;
   if (file == kPlatNoFile) {
     LogLine("Couldn't create game PIF");
     return 0;

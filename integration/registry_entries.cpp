@@ -9,6 +9,7 @@
 #include "platform/windows.h"
 #include "services/memory.h"
 #include "services/paths.h"
+#include "services/rollback.h"
 
 const char kVelnetKey[] = "SOFTWARE\\Velnet\\VNT\\CurrentVersion";
 const char kAppPathValue[] = "AppPath";
@@ -16,9 +17,10 @@ const char kAppPathValue[] = "AppPath";
 namespace {
 
 const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-const uint32_t kBufferSlack = 4;    // bytes added to the longest name and data
-const uint32_t kCheckedRead = 256;  // what RegSetStringChecked reads of the old value
-const uint32_t kCannotOpenKey = 1;  // a key could neither be opened nor created
+const uint32_t kBufferSlack = 4;        // bytes added to the longest name and data
+const uint32_t kCheckedRead = 256;      // what RegSetStringChecked reads of the old value
+const uint32_t kCannotOpenKey = 1;      // a key could neither be opened nor created
+const uint32_t kJournalledRead = 1024;  // the longest old value kept for a rollback, NUL apart
 
 // Copies the value's data, up to its first NUL and no further than its length, into out.
 uint32_t CopyValueText(const uint8_t* data, uint32_t data_size, char* out, uint32_t out_size,
@@ -67,6 +69,16 @@ uint32_t FindValueText(PlatRegKey key, const char* value_name, char* out, uint32
   return result;
 }
 
+// Before a value is set while the run can be rolled back: its old text and the keys the write
+// will make go into the journal. 0 when they cannot (the value is then not written).
+int JournalValue(PlatRegKey root, const char* subkey, const char* value_name) {
+  if (!RollbackActive()) return 1;
+  char old[kJournalledRead];
+  uint32_t code = RegReadString(root, subkey, value_name, old, sizeof old);
+  if (code != kRegSuccess && code != kRegFileNotFound) return 0;
+  return NoteRegistryValue(root, subkey, value_name, code == kRegSuccess ? old : nullptr);
+}
+
 }  // namespace
 
 uint32_t RegReadString(PlatRegKey root, const char* subkey, const char* value_name, char* out,
@@ -85,6 +97,7 @@ uint32_t RegReadString(PlatRegKey root, const char* subkey, const char* value_na
 uint32_t RegWriteString(PlatRegKey root, const char* subkey, const char* value_name,
                         const char* text) {
   if (root == kRegNoKey) return kRegFileNotFound;
+  if (!JournalValue(root, subkey, value_name)) return kCannotOpenKey;
   PlatRegKey key;
   uint32_t code = PlatRegOpenKey(root, subkey, &key);
   if (code == kRegFileNotFound) {
@@ -100,6 +113,7 @@ uint32_t RegWriteString(PlatRegKey root, const char* subkey, const char* value_n
 uint32_t RegSetStringChecked(PlatRegKey root, const char* subkey, const char* value_name,
                              const char* text) {
   if (root == kRegNoKey) return kRegFileNotFound;
+  if (!JournalValue(root, subkey, value_name)) return kCannotOpenKey;
   char old[kCheckedRead];
   uint32_t code = RegReadString(root, subkey, value_name, old, sizeof old);
   if (code == kRegSuccess || code == kRegMoreData || code == kRegNoMoreItems) {

@@ -1,5 +1,5 @@
-// PrepareDestDir, CarryOverFiles, IsPreserved and CleanUpFiles, with their log lines. None of
-// them reports a failure to the user: the log tells what happened.
+// PrepareDestDir, CarryOverFiles and IsPreserved, with their log lines. None of them reports a
+// failure to the user: the log tells what happened. What they create or move is journalled.
 #include "payload/destination.h"
 
 #include <cstring>
@@ -7,6 +7,7 @@
 #include "platform/files.h"
 #include "services/paths.h"
 #include "services/payload_header.h"
+#include "services/rollback.h"
 #include "services/setup_state.h"
 #include "services/update_log.h"
 
@@ -43,8 +44,7 @@ void RenameFound(const char* source_dir, const char* subdir, const char* found,
   }
   LogLine("Rename: %s -> %s", source, target);
   if (NamesEqual(source, target)) return;
-  PlatDeleteFile(target);
-  if (!MoveFileTo(source, target)) LogLine("Rename failed");
+  if (!SetAsideBeforeReplace(target) || !MoveJournalled(source, target)) LogLine("Rename failed");
 }
 
 void CarryOverPair(const char* pattern, const char* replacement) {
@@ -95,12 +95,12 @@ void PrepareDestDir() {
   g_setup.dest_prepared = 1;
   LogLine("Preparing dest dir");
   // A fresh installation names a directory that may not exist yet.
-  CreateDirectoryPath(g_setup.dest_dir);
+  CreateDirectoryJournalled(g_setup.dest_dir);
   const TextList& subdirs = g_payload.dest_subdirs;
   for (uint16_t i = 0; i < subdirs.count; ++i) {
     char path[kPathBuffer];
     if (!IsRelativeInside(subdirs.items[i])) continue;  // it would lead out of the destination
-    if (MakeDestinationPath(path, subdirs.items[i]) != nullptr) CreateDirectoryPath(path);
+    if (MakeDestinationPath(path, subdirs.items[i]) != nullptr) CreateDirectoryJournalled(path);
   }
   CarryOverFiles();
 }
@@ -118,15 +118,4 @@ int IsPreserved(const char* name) {
     if (pairs.second[i][0] == '\0' && MatchesPreservePattern(pairs.first[i], name)) return 1;
   }
   return 0;
-}
-
-void CleanUpFiles() {
-  if (g_setup.dest_dir[0] == '\0' || !PathExists(g_setup.dest_dir)) return;
-  LogLine("Cleaning up");
-  for (uint16_t i = 0; g_payload.entries != nullptr && i < g_payload.entry_count; ++i) {
-    const char* name = g_payload.entries[i]->name;
-    if (g_setup.dest_prepared && IsPreserved(name)) continue;
-    char path[kPathBuffer];
-    if (MakeDestinationPath(path, name) != nullptr) PlatDeleteFile(path);
-  }
 }

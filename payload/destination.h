@@ -1,6 +1,5 @@
 // The destination directory around an installation: its preparation (subdirectories and the
-// carry-over renaming), the preserve patterns that keep files of the existing installation,
-// and the clean-up that removes what a failed installation put there.
+// carry-over renaming) and the preserve patterns that keep files of the existing installation.
 #pragma once
 
 // Sets dest_prepared, creates dest_dir when it is missing and every directory of dest_subdirs
@@ -15,7 +14,3 @@ void CarryOverFiles();
 // same directory part, and the same short base name and short extension, each unless the
 // pattern's begins with "*".
 int IsPreserved(const char* name);
-
-// Deletes every file-table entry from dest_dir, except the preserved ones once dest_prepared is
-// set. Nothing happens when dest_dir is empty or missing.
-void CleanUpFiles();

@@ -6,6 +6,7 @@
 #include "services/errors.h"
 #include "services/paths.h"
 #include "services/payload_header.h"
+#include "services/rollback.h"
 #include "services/setup_state.h"
 
 ExtractionState g_extraction = {nullptr, nullptr, 0};
@@ -35,6 +36,7 @@ int PlaceExtractionLibrary() {
   if (MakeDestinationPath(path, kExtractionLibraryName) == nullptr) {
     return FailWith(kErrorLibraryCreate);
   }
+  if (!SetAsideBeforeReplace(path)) return FailWith(kErrorSetAside);
   PlatFile file = PlatCreateFile(path);
   if (file == kPlatNoFile) return FailWith(kErrorLibraryCreate);
   if (!CopyEntryData(file, *g_payload.entries[0])) {

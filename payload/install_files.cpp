@@ -1,6 +1,6 @@
-// InstallFiles, InstallSystemFile and DeleteListedFiles. A stop leaves the loop at once: the
-// temporary archive, a partly written file and the files installed so far stay where they are,
-// and only install mode cleans up.
+// InstallFiles, InstallSystemFile and DeleteListedFiles. Every file the installation creates,
+// replaces or deletes goes through the rollback journal first; a stop leaves the loop at once and
+// the run's rollback puts everything back.
 #include "payload/install_files.h"
 
 #include <cstring>
@@ -16,6 +16,7 @@
 #include "services/memory.h"
 #include "services/paths.h"
 #include "services/payload_header.h"
+#include "services/rollback.h"
 #include "services/setup_state.h"
 #include "services/update_log.h"
 #include "ui/confirmations.h"
@@ -125,7 +126,10 @@ int InstallEntry(uint16_t index, const PayloadEntry& entry, PlatWindow dialog, u
   if (!MakeEntryPaths(index, entry.name, &paths)) return FailWith(kErrorTempCreate);
   ShowCurrentFile(dialog, paths, entry.name);
   if (NamesEqual(entry.name, "DOSGAME.EXE")) CreateGamePif();
-  CreateDirectoryPath(paths.output_dir);
+  CreateDirectoryJournalled(paths.output_dir);
+  if (!SetAsideTemporary(paths.archive) || !SetAsideBeforeReplace(paths.target)) {
+    return FailWith(kErrorSetAside);
+  }
 
   int guide = NamesEqual(entry.name, g_payload.guide_entry);
   if (!WriteEntryData(entry, guide ? paths.target : paths.archive, dialog, progress, divisor)) {
@@ -160,8 +164,9 @@ void DeleteMatches(const char* base, const TextList& patterns) {
     if (find == nullptr) continue;
     do {
       if (strcmp(found.name, ".") == 0 || strcmp(found.name, "..") == 0) continue;
+      if (IsRollbackFile(found.name)) continue;
       char path[kPathBuffer];
-      if (JoinPath(path, directory, found.name, nullptr) != nullptr && PlatDeleteFile(path)) {
+      if (JoinPath(path, directory, found.name, nullptr) != nullptr && DeleteSettingAside(path)) {
         LogLine("Deleted file %s", path);
       }
     } while (PlatFindNext(find, &found));
@@ -173,6 +178,7 @@ void DeleteMatches(const char* base, const TextList& patterns) {
 
 int InstallFiles() {
   g_left_archives.count = 0;
+  if (!BeginRollback(g_setup.dest_dir)) return 0;
   PrepareDestDir();
   if (!PlaceExtractionLibrary() || !LoadExtractionLibrary()) return 0;
   LogLine("Installing files");
@@ -206,15 +212,10 @@ int InstallFiles() {
   }
   if (dialog != nullptr) CloseModelessDialog(dialog_id);
 
-  if (g_setup.error_number != 0) {
-    if (g_setup.install_mode) CleanUpFiles();
-    return 0;
-  }
+  if (g_setup.error_number != 0) return 0;
   if (g_setup.install_stopped) {
     LogLine("User stopped install");
-    if (g_setup.install_mode) {
-      CleanUpFiles();
-    } else if (g_setup.disk_full_program[0] == '\0') {
+    if (!g_setup.install_mode && g_setup.disk_full_program[0] == '\0') {
       ShowDialog(kDialogStopped, nullptr);
     }
     return 0;
@@ -256,6 +257,7 @@ int InstallSystemFile(const char* path) {
     }
     g_setup.reboot_requested = 1;
   }
+  if (!SetAsideBeforeReplace(target)) return 0;
   LogLine("Copy %s -> %s", path, target);
   if (!PlatCopyFile(path, target, 0)) {
     LogLine("Copy failed");

@@ -48,6 +48,8 @@ uint32_t PlatGetFileSize(PlatFile file);
 // SetFilePointer to size, then SetEndOfFile: the file ends at size, cut or extended. 1 or 0;
 // the position afterwards is size.
 int PlatSetFileSize(PlatFile file, uint32_t size);
+// FlushFileBuffers: what was written reaches the disk before the call returns. 1 or 0.
+int PlatFlushFile(PlatFile file);
 // GetFileTime then FileTimeToDosDateTime of the last-write time, without any conversion to
 // local time: DOS date in the high 16 bits, DOS time in the low 16. 0 on failure.
 uint32_t PlatGetFileDosTime(PlatFile file);
@@ -60,6 +62,8 @@ uint32_t PlatGetFileAttributes(const char* path);
 int PlatSetFileAttributes(const char* path, uint32_t attributes);
 // CreateDirectoryA: 1 when created; 0 when it exists already or cannot be made.
 int PlatCreateDirectory(const char* path);
+// RemoveDirectoryA: 1 when the empty directory was removed; 0 when it is missing or not empty.
+int PlatRemoveDirectory(const char* path);
 // MoveFileA, DeleteFileA, CopyFileA: 1 or 0.
 int PlatMoveFile(const char* from, const char* to);
 int PlatDeleteFile(const char* path);

@@ -45,6 +45,11 @@ uint32_t PlatRegQueryInfoKey(PlatRegKey key, PlatRegKeyInfo* info);
 uint32_t PlatRegEnumValue(PlatRegKey key, uint32_t index, char* name, uint32_t* name_size,
                           uint8_t* data, uint32_t* data_size);
 
+// RegDeleteValueA: 0, or 2 when the key has no such value.
+uint32_t PlatRegDeleteValue(PlatRegKey key, const char* value_name);
+// RegDeleteKeyA of a key that has no subkeys (its values go with it): 0; 2 when it does not
+// exist. The core deletes only keys it made itself, after deleting what it put in them.
+uint32_t PlatRegDeleteKey(PlatRegKey root, const char* subkey);
 // RegSetValueExA with REG_SZ: the text and its terminating NUL. value_name "" is the key's
 // default value.
 uint32_t PlatRegSetString(PlatRegKey key, const char* value_name, const char* text);

@@ -8,6 +8,7 @@
 #include "services/memory.h"
 #include "services/paths.h"
 #include "services/payload_header.h"
+#include "services/rollback.h"
 #include "services/update_log.h"
 
 BestCandidate g_best_candidate;
@@ -57,6 +58,8 @@ int JudgeBuild(const char* database_path) {
 }
 
 int CheckCandidate(const char* directory) {
+  // A run that was interrupted here is rolled back first, so that the folder is judged as it was.
+  RecoverUnfinishedRun(directory);
   char folder[kPathBuffer];
   char database_path[kPathBuffer];
   if (JoinPath(folder, directory, "IDB", nullptr) == nullptr ||

@@ -36,7 +36,8 @@ enum ErrorNumber : uint16_t {
   // Beyond the original table: failures that used to pass unreported.
   kErrorMergeDatabaseRead = 40,  // IDB\MERGE.DB is there but cannot be opened or read whole
   kErrorRecordWrite = 41,        // a record of the merge cannot be written into MAIN.IDX
-  kErrorRollbackJournal = 42,    // the rollback journal cannot be written: nothing is changed
+  kErrorRollbackJournal = 42,    // the rollback journal cannot be written
+  kErrorSetAside = 43,           // a file the run must replace cannot be moved aside
   kErrorUnzipBase = 1000,        // 1000 + the extraction library's result code
 };
 

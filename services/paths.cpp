@@ -114,20 +114,25 @@ void DriveRoot(int drive, char root[4]) {
   FormatText(root, 4, "%c:\\", 'A' + drive);
 }
 
-int CreateDirectoryPath(const char* path) {
+int NextDirectoryPrefix(const char* path, size_t* at, char* out) {
   size_t length = strlen(path);
   if (length >= kPathBuffer) return 0;
-  char partial[kPathBuffer];
-  memcpy(partial, path, length + 1);
-  size_t start = (length >= 3 && path[1] == ':') ? 3 : 0;
-  int created = 0;
-  for (size_t i = start; i <= length; ++i) {
-    if (path[i] != '\\' && path[i] != '\0') continue;
-    partial[i] = '\0';
-    created = partial[0] != '\0' && PlatCreateDirectory(partial);
-    partial[i] = path[i];
-    if (path[i] == '\0') break;
+  size_t i = *at == 0 && length >= 3 && path[1] == ':' ? 3 : *at;
+  for (; i <= length; ++i) {
+    if ((path[i] != '\\' && path[i] != '\0') || i == 0) continue;
+    memcpy(out, path, i);
+    out[i] = '\0';
+    *at = i + 1;
+    return 1;
   }
+  return 0;
+}
+
+int CreateDirectoryPath(const char* path) {
+  char partial[kPathBuffer];
+  size_t at = 0;
+  int created = 0;
+  while (NextDirectoryPrefix(path, &at, partial)) created = PlatCreateDirectory(partial);
   return created;
 }
 

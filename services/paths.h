@@ -3,6 +3,7 @@
 // shortened: the routine fails instead and leaves its output empty.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/types.h"
@@ -39,6 +40,9 @@ int NamesEqual(const char* a, const char* b);
 void DriveRoot(int drive, char root[4]);
 
 // Creates every directory along the path; 1 when the last creation succeeded.
+// The directories of path from the top, one per call ("C:\A", then "C:\A\B", ...): *at starts
+// at 0 and moves on; out holds kPathBuffer bytes. 0 when none is left.
+int NextDirectoryPrefix(const char* path, size_t* at, char* out);
 int CreateDirectoryPath(const char* path);
 // 1 when the file can be opened for reading (a directory cannot).
 int FileExists(const char* path);

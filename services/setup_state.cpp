@@ -6,4 +6,5 @@ SetupState g_setup = {};
 void ResetSetupState() {
   g_setup = SetupState{};
   g_setup.log_handle = kPlatNoFile;
+  g_setup.journal_file = kPlatNoFile;
 }

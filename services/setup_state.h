@@ -79,6 +79,7 @@ struct SetupState {
   int32_t rollback_result;   // 0 nothing rolled back, 1 every change undone, 2 not all undone
   int32_t unfinished_shown;  // 1: the closing box of an unfinished run has been shown
   int32_t restart_declined;  // 1: a restart was needed and the user declined it
+  PlatFile journal_file;     // the rollback journal while the run may change things
 
   // The update log.
   char* log_buffer;

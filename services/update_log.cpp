@@ -79,6 +79,8 @@ void ChooseLogFile(char* path) {
     strcpy(path, kCrashLogPath);
   } else if (g_setup.dest_dir[0] != '\0' && PathExists(g_setup.dest_dir)) {
     if (JoinPath(path, g_setup.dest_dir, kLogName, nullptr) == nullptr) path[0] = '\0';
+  } else if (g_setup.rollback_result != 0) {
+    strcpy(path, kCrashLogPath);  // the rollback removed the destination it had made
   }
 }
 

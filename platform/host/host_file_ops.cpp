@@ -110,6 +110,11 @@ int PlatCreateDirectory(const char* path) {
   return 1;
 }
 
+int PlatRemoveDirectory(const char* path) {
+  HostResolvedPath resolved;
+  return HostResolvePath(path, &resolved) && rmdir(resolved.host) == 0;
+}
+
 int PlatDeleteFile(const char* path) {
   HostResolvedPath resolved;
   struct stat info;

@@ -4,6 +4,8 @@
 // names compare without regard to case and keep the spelling they were created with.
 #include <unistd.h>
 
+#include <strings.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -181,6 +183,48 @@ int SetValue(int key, const char* name, uint32_t type, const uint8_t* data, uint
   value.size = size;
   value.data = copy;
   return 1;
+}
+
+// Removes the value at index from the table.
+void RemoveValue(int index) {
+  free(g_registry.values[index].data);
+  for (int i = index + 1; i < g_registry.value_count; ++i) {
+    g_registry.values[i - 1] = g_registry.values[i];
+  }
+  --g_registry.value_count;
+}
+
+// Removes the key at index with its values; later keys, values and handles move down by one.
+void RemoveKey(int key) {
+  for (int i = g_registry.value_count; i-- > 0;) {
+    if (g_registry.values[i].key == key) RemoveValue(i);
+  }
+  for (int i = 0; i < g_registry.value_count; ++i) {
+    if (g_registry.values[i].key > key) --g_registry.values[i].key;
+  }
+  for (int i = key + 1; i < g_registry.key_count; ++i) {
+    memcpy(g_registry.keys[i - 1], g_registry.keys[i], kKeyPathMax);
+  }
+  --g_registry.key_count;
+  for (int& slot : g_registry.open) {
+    if (slot == key + 1) {
+      slot = 0;
+    } else if (slot > key + 1) {
+      --slot;
+    }
+  }
+}
+
+// 1 when some key lies below the key at index.
+int HasSubkeys(int key) {
+  size_t length = strlen(g_registry.keys[key]);
+  for (int i = 0; i < g_registry.key_count; ++i) {
+    if (strlen(g_registry.keys[i]) > length && g_registry.keys[i][length] == '\\' &&
+        strncasecmp(g_registry.keys[i], g_registry.keys[key], length) == 0) {
+      return 1;
+    }
+  }
+  return 0;
 }
 
 // ---- Writing registry.reg.
@@ -590,5 +634,26 @@ uint32_t PlatRegSetString(PlatRegKey handle, const char* value_name, const char*
                 static_cast<uint32_t>(size))) {
     return kNotEnoughMemory;
   }
+  return SaveRegistry() ? kRegSuccess : kCannotWrite;
+}
+
+uint32_t PlatRegDeleteValue(PlatRegKey handle, const char* value_name) {
+  int key = KeyOfHandle(handle);
+  if (key < 0) return kInvalidHandle;
+  int index = FindValue(key, value_name != nullptr ? value_name : "");
+  if (index < 0) return kRegFileNotFound;
+  RemoveValue(index);
+  return SaveRegistry() ? kRegSuccess : kCannotWrite;
+}
+
+uint32_t PlatRegDeleteKey(PlatRegKey root, const char* subkey) {
+  char path[kKeyPathMax];
+  PlatRegKey unused;
+  uint32_t code = KeyAccess(root, subkey, path, &unused);
+  if (code != kRegSuccess) return code;
+  int key = FindKey(path);
+  if (key < kRootCount) return kRegFileNotFound;  // no such key, or a root
+  if (HasSubkeys(key)) return kRegAccessDenied;
+  RemoveKey(key);
   return SaveRegistry() ? kRegSuccess : kCannotWrite;
 }

@@ -67,6 +67,10 @@ uint32_t PlatGetFileSize(PlatFile file) {
   return GetFileSize(ToHandle(file), nullptr);
 }
 
+int PlatFlushFile(PlatFile file) {
+  return FlushFileBuffers(ToHandle(file)) != 0;
+}
+
 int PlatSetFileSize(PlatFile file, uint32_t size) {
   LONG high = 0;
   if (SetFilePointer(ToHandle(file), static_cast<LONG>(size), &high, FILE_BEGIN) != size ||
@@ -101,6 +105,10 @@ int PlatSetFileAttributes(const char* path, uint32_t attributes) {
 
 int PlatCreateDirectory(const char* path) {
   return CreateDirectoryA(path, nullptr) != 0;
+}
+
+int PlatRemoveDirectory(const char* path) {
+  return RemoveDirectoryA(path) != 0;
 }
 
 int PlatMoveFile(const char* from, const char* to) {

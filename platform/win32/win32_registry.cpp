@@ -63,3 +63,11 @@ uint32_t PlatRegSetString(PlatRegKey key, const char* value_name, const char* te
                                               reinterpret_cast<const BYTE*>(text),
                                               static_cast<DWORD>(lstrlenA(text) + 1)));
 }
+
+uint32_t PlatRegDeleteValue(PlatRegKey key, const char* value_name) {
+  return static_cast<uint32_t>(RegDeleteValueA(Key(key), value_name));
+}
+
+uint32_t PlatRegDeleteKey(PlatRegKey root, const char* subkey) {
+  return static_cast<uint32_t>(RegDeleteKeyA(Key(root), subkey));
+}

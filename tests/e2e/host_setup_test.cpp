@@ -250,7 +250,7 @@ TEST_F(DemoInstallTest, InstallModeInstallsTheDemoPayload) {
 
 TEST_F(DemoInstallTest, WithoutAMainDatabaseTheInstallationIsUndoneWithError22) {
   ASSERT_TRUE(PlatDeleteFile(kMainDatabase));
-  EXPECT_EQ(RunSetup("-X C:\\DEMO.PAY -P C:\\VELNET"), 6);
+  EXPECT_EQ(RunSetup("-X C:\\DEMO.PAY -P C:\\VELNET"), 4);
   EXPECT_TRUE(Shown("An error (#22) has occurred"));
   EXPECT_NE(GetFile("C:\\update.log").find("Fatal error #22\r\n"), std::string::npos);
   EXPECT_FALSE(Exists("C:\\VELNET\\VNT.EXE"));
@@ -275,10 +275,13 @@ TEST_F(DemoInstallTest, NoRoomAndNoRetryGivesUpBeforeInstalling) {
 
 TEST_F(DemoInstallTest, UserCancelInInstallModeCleansUp) {
   SetAnswers("dialog 220 406\nbox YES\n");
-  ASSERT_EQ(RunSetup("-X C:\\DEMO.PAY -P C:\\VELNET"), 6);
+  ASSERT_EQ(RunSetup("-X C:\\DEMO.PAY -P C:\\VELNET"), 5);
   EXPECT_FALSE(Exists("C:\\VELNET\\SCRIPTS\\ACCOUNT.SCR"));
-  EXPECT_NE(GetFile("C:\\VELNET\\update.log").find("User stopped install\r\nCleaning up\r\n"),
-            std::string::npos);
+  std::string log = GetFile("C:\\VELNET\\update.log");
+  EXPECT_NE(log.find("User stopped install\r\nRolling back (stopped)\r\n"), std::string::npos)
+      << log;
+  EXPECT_NE(log.find("Rollback done: "), std::string::npos) << log;
+  EXPECT_TRUE(Shown("Your computer has been left as it was"));
 }
 
 TEST_F(DemoInstallTest, TheProgramItemGoesToProgramManagerAfterTheFiles) {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "payload/extraction_library.h"
 #include "payload/payload_reader.h"
 #include "services/setup_state.h"
 #include "services/update_log.h"
@@ -14,6 +15,7 @@ class SetupTest : public MachineTest {
   void SetUp() override {
     MachineTest::SetUp();
     ResetSetupState();
+    g_extraction.library_in_payload = 0;  // a process holds one run; the tests hold many
   }
   void TearDown() override {
     ClosePayload();

@@ -1,10 +1,12 @@
-// Destination preparation: subdirectories, preserve patterns, the carry-over renaming and the
-// clean-up after a failed installation.
+// Destination preparation: subdirectories, preserve patterns, the carry-over renaming, and
+// their rollback after a failed installation.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "payload/destination.h"
+#include "payload/payload_reader.h"
+#include "services/rollback.h"
 #include "tests/support/payload_writer.h"
 #include "tests/support/setup_test.h"
 
@@ -145,35 +147,34 @@ TEST_F(DestinationTest, FailedMovesAndUnsafeNamesAreLoggedAndSkipped) {
   EXPECT_EQ(failures, 3u) << log;
 }
 
-TEST_F(DestinationTest, CleanUpDeletesEntriesButPreservedOnes) {
-  Load({{"*.INI", ""}}, {}, {"VNT.EXE", "VNT.INI", "IDB\\MERGE.DB", "SYSTEM\\VNTX.DLL"});
-  PutFile("C:\\VELNET\\VNT.INI", "settings");
-  PutFile("C:\\VELNET\\IDB\\MERGE.DB", "db");
-  PutFile("C:\\VELNET\\OTHER.TXT", "not ours");
-  g_setup.dest_prepared = 1;
-  CleanUpFiles();
-  EXPECT_FALSE(Exists("C:\\VELNET\\VNT.EXE"));
-  EXPECT_FALSE(Exists("C:\\VELNET\\IDB\\MERGE.DB"));
-  EXPECT_TRUE(Exists("C:\\VELNET\\VNT.INI"));
-  EXPECT_TRUE(Exists("C:\\VELNET\\OTHER.TXT"));
-  EXPECT_NE(Log().find("Cleaning up\r\n"), std::string::npos);
-}
-
-TEST_F(DestinationTest, CleanUpBeforePreparationHonoursNoPattern) {
-  Load({{"*.INI", ""}}, {}, {"VNT.INI"});
-  PutFile("C:\\VELNET\\VNT.INI", "settings");
-  CleanUpFiles();
-  EXPECT_FALSE(Exists("C:\\VELNET\\VNT.INI"));
-}
-
-TEST_F(DestinationTest, CleanUpWithoutDestinationDoesNothing) {
-  Load({}, {}, {"VNT.EXE"});
-  strcpy(g_setup.dest_dir, "C:\\NOWHERE");
-  CleanUpFiles();
-  g_setup.dest_dir[0] = '\0';
-  CleanUpFiles();
-  EXPECT_TRUE(Exists("C:\\VELNET\\VNT.EXE"));
-  EXPECT_EQ(g_setup.log_buffer, nullptr);
+TEST_F(DestinationTest, ARolledBackPreparationLeavesTheFolderAsItWas) {
+  // Carry-over renames over an existing file, new subdirectories and a new destination below
+  // an existing folder: all of it is put back, and the directories made are removed.
+  for (const char* dest : {"C:\\VELNET", "C:\\NEW\\VELNET"}) {
+    SCOPED_TRACE(dest);
+    Load({{"*.OLD", "*.NEW"}}, {"IDB", "SCRIPTS\\SUB"});
+    strcpy(g_setup.dest_dir, dest);
+    PutFile("C:\\VELNET\\A.OLD", "the member's file");
+    PutFile("C:\\VELNET\\A.NEW", "an older copy");
+    ASSERT_EQ(BeginRollback(g_setup.dest_dir), 1);
+    PrepareDestDir();
+    if (strcmp(dest, "C:\\VELNET") == 0) {
+      EXPECT_EQ(GetFile("C:\\VELNET\\A.NEW"), "the member's file");
+      EXPECT_FALSE(Exists("C:\\VELNET\\A.OLD"));
+    }
+    EXPECT_TRUE(Exists((std::string(dest) + "\\SCRIPTS\\SUB").c_str()));
+    RollBackRun();
+    EXPECT_EQ(g_setup.rollback_result, 1);
+    EXPECT_EQ(GetFile("C:\\VELNET\\A.OLD"), "the member's file");
+    EXPECT_EQ(GetFile("C:\\VELNET\\A.NEW"), "an older copy");
+    EXPECT_FALSE(Exists("C:\\VELNET\\IDB"));
+    EXPECT_FALSE(Exists("C:\\NEW"));
+    EXPECT_FALSE(Exists("C:\\VELNET\\VNTSETUP.RBK"));
+    ClosePayload();
+    ReleasePayloadHeader();
+    FlushLog();
+    ResetSetupState();
+  }
 }
 
 }  // namespace

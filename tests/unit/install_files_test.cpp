@@ -7,6 +7,7 @@
 
 #include "payload/install_files.h"
 #include "services/errors.h"
+#include "services/rollback.h"
 #include "tests/support/archive_tools.h"
 #include "tests/support/payload_writer.h"
 #include "tests/support/setup_test.h"
@@ -211,8 +212,8 @@ TEST_F(SystemFileTest, MissingFileIsCopiedWithoutARestart) {
 // Where the system directory is not windows_dir\SYSTEM, a copy in the folder that the file would
 // go to is never overwritten by an older one.
 TEST_F(SystemFileTest, TheFileThatWouldBeReplacedIsTheOneTested) {
+  WriteMachineIni("[machine]\nsystem_dir=C:\\WINDOWS\\SYSTEM32\n");
   for (uint32_t member_time : {kOld, kNew}) {
-    WriteMachineIni("[machine]\nsystem_dir=C:\\WINDOWS\\SYSTEM32\n");
     PutSystemFile("VNTCTL.DLL", kOld);
     Install(member_time);
     ASSERT_EQ(InstallFiles(), 1);
@@ -270,19 +271,27 @@ TEST_F(InstallTest, DiskFullDuringACopyRetriesOrStops) {
   EXPECT_FALSE(Exists("C:\\VELNET\\B.TXT"));
 }
 
-TEST_F(InstallTest, DiskFullInInstallModeCleansUp) {
+TEST_F(InstallTest, DiskFullInInstallModeIsRolledBack) {
   g_setup.install_mode = 1;
   PayloadLayout layout;
   layout.files = {Library(), Member("A.TXT", "a"), Member("B.TXT", "b")};
   SetAnswers("box CANCEL\n");
   Load(layout);
+  PutFile("C:\\VELNET\\A.TXT", "the old A");
   HostFaultAdd({kFaultDiskFull, 1, 1, "DEC0002"});
   EXPECT_EQ(InstallFiles(), 0);
-  EXPECT_FALSE(Exists("C:\\VELNET\\A.TXT"));
+  EXPECT_EQ(GetFile("C:\\VELNET\\A.TXT"), "a");
+  ClosePayload();  // the library is let go before its file is removed
+  RollBackRun();
+  EXPECT_EQ(GetFile("C:\\VELNET\\A.TXT"), "the old A");
+  EXPECT_FALSE(Exists("C:\\VELNET\\dunzipnt.dll"));
   EXPECT_TRUE(Exists("C:\\VELNET\\OLD.TXT"));
   EXPECT_TRUE(Recorded("dialog-open 220"));
   EXPECT_FALSE(Recorded("dialog-open 212"));
-  EXPECT_TRUE(Has(Log(), "Cleaning up\r\n"));
+  std::string log = Log();
+  EXPECT_TRUE(Has(log, "Rolling back (error #9)\r\n")) << log;
+  EXPECT_TRUE(Has(log, "Restored C:\\VELNET\\A.TXT\r\n")) << log;
+  EXPECT_TRUE(Has(log, "Rollback done: ")) << log;
 }
 
 TEST_F(InstallTest, ExtractionShortagesAskAndRetry) {
@@ -344,7 +353,10 @@ TEST_F(InstallTest, CancelInTheProgressDialogStopsBetweenFiles) {
   EXPECT_EQ(g_setup.install_stopped, 1);
   EXPECT_EQ(g_setup.error_number, 0);
   EXPECT_FALSE(Exists("C:\\VELNET\\C.TXT"));
-  EXPECT_TRUE(Has(Log(), "User stopped install\r\nCleaning up\r\n"));
+  ClosePayload();
+  RollBackRun();
+  EXPECT_FALSE(Exists("C:\\VELNET\\A.TXT"));
+  EXPECT_TRUE(Has(Log(), "User stopped install\r\nRolling back (stopped)\r\n"));
 }
 
 TEST_F(InstallTest, LargeRangesMoveTheGaugeInTensOfBytes) {

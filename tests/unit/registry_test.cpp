@@ -69,6 +69,26 @@ TEST_F(HostRegistryTest, CreatingAKeyMakesItsParentsAndWritesTheFile) {
             "AppPath=C:\\VELNET" + std::string(1, '\0') + ";");
 }
 
+TEST_F(HostRegistryTest, ValuesAndLeafKeysAreDeleted) {
+  ASSERT_EQ(Set(kRegLocalMachine, "A\\B", "V", "1"), kRegSuccess);
+  ASSERT_EQ(Set(kRegLocalMachine, "A\\B", "W", "2"), kRegSuccess);
+  ASSERT_EQ(Set(kRegLocalMachine, "C", "X", "3"), kRegSuccess);
+  PlatRegKey key;
+  ASSERT_EQ(PlatRegOpenKey(kRegLocalMachine, "A\\B", &key), kRegSuccess);
+  EXPECT_EQ(PlatRegDeleteValue(key, "v"), kRegSuccess);
+  EXPECT_EQ(PlatRegDeleteValue(key, "V"), kRegFileNotFound);
+  PlatRegCloseKey(key);
+  EXPECT_EQ(Values(kRegLocalMachine, "A\\B"), "W=2" + std::string(1, '\0') + ";");
+  EXPECT_EQ(PlatRegDeleteKey(kRegLocalMachine, "A"), kRegAccessDenied);  // it has a subkey
+  EXPECT_EQ(PlatRegDeleteKey(kRegLocalMachine, "A\\B"), kRegSuccess);    // its value goes too
+  EXPECT_EQ(PlatRegDeleteKey(kRegLocalMachine, "A\\B"), kRegFileNotFound);
+  EXPECT_EQ(PlatRegDeleteKey(kRegLocalMachine, "A"), kRegSuccess);
+  EXPECT_EQ(PlatRegDeleteKey(kRegLocalMachine, ""), kRegFileNotFound);  // a root stays
+  // The key made after the deleted ones keeps its value and its place in the file.
+  EXPECT_EQ(Values(kRegLocalMachine, "C"), "X=3" + std::string(1, '\0') + ";");
+  EXPECT_EQ(Registry(), std::string(kHeader) + "\r\n[HKEY_LOCAL_MACHINE\\C]\r\n\"X\"=\"3\"\r\n");
+}
+
 TEST_F(HostRegistryTest, TheFileIsReadWhenTheMachineOpensAndWrittenBackWhole) {
   WriteRegistry(
       "REGEDIT4\n"

@@ -1,0 +1,225 @@
+// The rollback journal, as a property: random runs of changes (files replaced, deleted, moved
+// and copied aside, directories made, a database overwritten, grown and cut in place, registry
+// values set in existing and new keys) are put
+// back exactly by a rollback, by the recovery of a journal left by an interruption, and kept
+// by a commit that leaves no journal or moved-aside file behind.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <sstream>
+#include <string>
+
+#include "integration/registry_entries.h"
+#include "services/errors.h"
+#include "services/rollback.h"
+#include "tests/support/setup_test.h"
+
+namespace {
+
+typedef std::map<std::string, std::string> Tree;
+
+const char* const kFiles[] = {"C:\\D\\A.TXT",      "C:\\D\\B.TXT",         "C:\\D\\SUB\\C.TXT",
+                              "C:\\D\\SUB\\D.TXT", "C:\\WINDOWS\\WIN.INI", "C:\\D\\E.TXT"};
+const char kDatabase[] = "C:\\D\\IDB\\MAIN.IDX";
+
+class RollbackTest : public SetupTest {
+ protected:
+  // Every directory and file of drive C:, with the files' bytes.
+  Tree Take() {
+    Tree tree;
+    std::string drive = HostPath("C:\\");
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(drive)) {
+      std::string name = entry.path().string().substr(drive.size());
+      if (entry.is_directory()) {
+        tree[name] = "<dir>";
+      } else {
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::ostringstream bytes;
+        bytes << in.rdbuf();
+        tree[name] = bytes.str();
+      }
+    }
+    tree["registry.reg"] = Registry();
+    return tree;
+  }
+  // The first name whose presence or bytes differ, or "".
+  static std::string Difference(const Tree& a, const Tree& b) {
+    for (const auto& [name, bytes] : a) {
+      auto other = b.find(name);
+      if (other == b.end() || other->second != bytes) return name;
+    }
+    for (const auto& [name, bytes] : b) {
+      if (a.find(name) == a.end()) return name;
+    }
+    return "";
+  }
+  bool HasRollbackFiles() {
+    for (const auto& [name, bytes] : Take()) {
+      if (name.find(".RBK") != std::string::npos) return true;
+    }
+    return false;
+  }
+
+  // Writes count random bytes at offset of the database through the journal, or cuts it there.
+  void ChangeDatabase(std::mt19937* random, uint32_t size) {
+    PlatFile file = PlatOpenFile(kDatabase, kOpenReadWrite);
+    ASSERT_NE(file, kPlatNoFile);
+    uint32_t offset = (*random)() % (size + 64);
+    if ((*random)() % 5 == 0) {
+      ASSERT_EQ(SaveBeforeImage(file, kDatabase, offset, kPlatFileError), 1);
+      PlatSetFileSize(file, offset);
+    } else {
+      std::string bytes((*random)() % 300 + 1, static_cast<char>('a' + (*random)() % 26));
+      uint32_t count = static_cast<uint32_t>(bytes.size());
+      ASSERT_EQ(SaveBeforeImage(file, kDatabase, offset, count), 1);
+      uint32_t end = PlatGetFileSize(file);
+      if (offset > end) offset = end;  // writes go where the file reaches
+      ASSERT_EQ(PlatSeekFile(file, offset, kSeekBegin), offset);
+      ASSERT_EQ(PlatWriteFile(file, bytes.data(), count), count);
+    }
+    PlatCloseFile(file);
+  }
+
+  // A run of random changes, each through the journal.
+  void Change(std::mt19937* random) {
+    for (int step = 0; step < 40; ++step) {
+      const char* path = kFiles[(*random)() % 6];
+      switch ((*random)() % 7) {
+        case 0:
+          if (SetAsideBeforeReplace(path)) PutFile(path, "new " + std::to_string(step));
+          break;
+        case 1:
+          DeleteSettingAside(path);
+          break;
+        case 2:
+          if (KeepCopyBeforeChange(path) && Exists(path)) {
+            PutFile(path, GetFile(path) + "more");
+          }
+          break;
+        case 3:
+          CreateDirectoryJournalled("C:\\D\\NEW\\DEEPER");
+          break;
+        case 4:
+          ChangeDatabase(random, static_cast<uint32_t>(GetFile(kDatabase).size()));
+          break;
+        case 5: {
+          // A value that exists, a new value of an existing key, a value in new keys.
+          static const char* const kKeys[] = {"SOFTWARE\\Velnet\\VNT\\CurrentVersion",
+                                              "SOFTWARE\\Velnet\\VNT\\CurrentVersion",
+                                              "SOFTWARE\\Fresh\\Deeper"};
+          static const char* const kValues[] = {"AppPath", "Other", "New"};
+          int pick = static_cast<int>((*random)() % 3);
+          RegSetStringChecked(kRegLocalMachine, kKeys[pick], kValues[pick],
+                              ("value " + std::to_string(step)).c_str());
+          break;
+        }
+        default: {
+          std::string target = std::string(path) + ".MOV";
+          if (Exists(path) && !Exists(target.c_str())) MoveJournalled(path, target.c_str());
+          break;
+        }
+      }
+      ASSERT_EQ(g_setup.error_number, 0);
+    }
+  }
+
+  void MakeInstallation(std::mt19937* random) {
+    RegWriteString(kRegLocalMachine, "SOFTWARE\\Velnet\\VNT\\CurrentVersion", "AppPath", "C:\\OLD");
+    PutFile("C:\\D\\SUB\\KEEP.TXT", "keeps the folder");  // the test's writes make no folders
+    for (const char* path : kFiles) {
+      if ((*random)() % 4 != 0) PutFile(path, std::string("old ") + path);
+    }
+    std::string database(2000 + (*random)() % 3000, 'x');
+    for (char& c : database) c = static_cast<char>((*random)() % 256);
+    PutFile(kDatabase, database);
+  }
+};
+
+TEST_F(RollbackTest, RandomRunsAreRolledBackRecoveredOrCommitted) {
+  for (uint32_t seed = 1; seed <= 60; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    MakeInstallation(&random);
+    Tree before = Take();
+    const char* dest = seed % 3 == 0 ? "C:\\D\\FRESH\\DEST" : "C:\\D";
+    ASSERT_EQ(BeginRollback(dest), 1);
+    EXPECT_TRUE(RollbackActive());
+    Change(&random);
+    switch (seed % 3) {
+      case 0:  // a failed run
+        RollBackRun();
+        EXPECT_EQ(g_setup.rollback_result, 1);
+        EXPECT_EQ(Difference(Take(), before), "");
+        break;
+      case 1: {  // an interrupted run: the next one finds the journal
+        PlatCloseFile(g_setup.journal_file);
+        g_setup.journal_file = kPlatNoFile;
+        EXPECT_EQ(RecoverUnfinishedRun(dest), 1);
+        EXPECT_EQ(Difference(Take(), before), "");
+        break;
+      }
+      default: {  // a run that succeeded
+        Tree after = Take();
+        CommitRun();
+        EXPECT_FALSE(HasRollbackFiles());
+        for (const auto& [name, bytes] : Take()) EXPECT_EQ(after[name], bytes) << name;
+        break;
+      }
+    }
+    EXPECT_FALSE(RollbackActive());
+    EXPECT_EQ(RecoverUnfinishedRun(dest), 0);  // nothing left to recover
+    FlushLog();
+    std::filesystem::remove_all(HostPath("C:\\D"));
+    PlatDeleteFile("C:\\WINDOWS\\WIN.INI");
+    PlatDeleteFile("C:\\WINDOWS\\WIN.INI.MOV");
+    PlatDeleteFile("C:\\update.log");
+    ResetSetupState();
+  }
+}
+
+TEST_F(RollbackTest, AJournalCutAnywhereIsReadUpToItsLastWholeRecord) {
+  // An interruption while a record is written leaves part of it: that record's change was never
+  // made, and every whole record before it is still undone.
+  std::mt19937 random(7);
+  MakeInstallation(&random);
+  ASSERT_EQ(BeginRollback("C:\\D"), 1);
+  Change(&random);
+  PlatCloseFile(g_setup.journal_file);
+  g_setup.journal_file = kPlatNoFile;
+  std::string journal = GetFile("C:\\D\\VNTSETUP.RBK");
+  ASSERT_GT(journal.size(), 100u);
+  for (size_t cut = journal.size(); cut-- > journal.size() - 60;) {
+    PutFile("C:\\D\\VNTSETUP.RBK", journal.substr(0, cut));
+    EXPECT_NE(RecoverUnfinishedRun("C:\\D"), 0);
+  }
+  FlushLog();
+}
+
+TEST_F(RollbackTest, WhatCannotBePutBackIsListedAndTheJournalKept) {
+  PutFile("C:\\D\\A.TXT", "old");
+  ASSERT_EQ(BeginRollback("C:\\D"), 1);
+  ASSERT_EQ(SetAsideBeforeReplace("C:\\D\\A.TXT"), 1);
+  PutFile("C:\\D\\A.TXT", "new");
+  HostFaultAdd({kFaultReadOnly, 1, 1, "A.TXT"});  // the new file cannot be deleted
+  strcpy(g_setup.dest_dir, "C:\\D");
+  g_setup.error_number = kErrorRecordWrite;
+  RollBackRun();
+  EXPECT_EQ(g_setup.rollback_result, 2);
+  EXPECT_TRUE(Exists("C:\\D\\VNTSETUP.RBK"));
+  std::string log = DestinationLog();
+  EXPECT_NE(log.find("Rolling back (error #41)\r\nCouldn't restore C:\\D\\A.TXT\r\n"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("Rollback incomplete: 0 restored, 1 not restored"), std::string::npos);
+  // The next run, without the fault, finishes the job.
+  HostFaultClear();
+  EXPECT_EQ(RecoverUnfinishedRun("C:\\D"), 1);
+  EXPECT_EQ(GetFile("C:\\D\\A.TXT"), "old");
+  EXPECT_FALSE(HasRollbackFiles());
+  FlushLog();
+}
+
+}  // namespace
