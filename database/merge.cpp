@@ -179,8 +179,11 @@ int RecordInstallation() {
       !KeepCopyBeforeChange(win_ini) || !KeepCopyBeforeChange(contents)) {
     return FailWith(kErrorRollbackJournal);
   }
-  PlatWriteProfileString("DIZI", "Installed", "US");
-  PlatWriteProfileString("DIZI", "AppPath", g_setup.dest_dir);
+  // A write that fails may have left WIN.INI damaged: the run fails and the copy goes back.
+  if (!PlatWriteProfileString("DIZI", "Installed", "US") ||
+      !PlatWriteProfileString("DIZI", "AppPath", g_setup.dest_dir)) {
+    return FailWith(kErrorProfileWrite);
+  }
   RegSetStringChecked(kRegLocalMachine, kVelnetKey, kAppPathValue, g_setup.dest_dir);
   RegSetStringChecked(kRegCurrentUser, kVelnetKey, kAppPathValue, g_setup.dest_dir);
   RegisterHelpContents();

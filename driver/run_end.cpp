@@ -29,8 +29,11 @@ void WriteVersionFile() {
       !KeepCopyBeforeChange(path)) {
     return;
   }
-  PlatWritePrivateProfileString("Application Information", "Application", "vnt.exe", path);
-  PlatWritePrivateProfileString("Application Information", "Version", g_setup.version_text, path);
+  if (!PlatWritePrivateProfileString("Application Information", "Application", "vnt.exe", path) ||
+      !PlatWritePrivateProfileString("Application Information", "Version", g_setup.version_text,
+                                     path)) {
+    FailWith(kErrorProfileWrite);  // the run is rolled back: the file may be damaged
+  }
 }
 
 // The completion dialog, then the restart question when a restart is wanted.

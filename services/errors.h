@@ -38,6 +38,7 @@ enum ErrorNumber : uint16_t {
   kErrorRecordWrite = 41,        // a record of the merge cannot be written into MAIN.IDX
   kErrorRollbackJournal = 42,    // the rollback journal cannot be written
   kErrorSetAside = 43,           // a file the run must replace cannot be moved aside
+  kErrorProfileWrite = 44,       // WIN.INI or VERSION.INF cannot be written whole
   kErrorUnzipBase = 1000,        // 1000 + the extraction library's result code
 };
 

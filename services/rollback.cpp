@@ -560,6 +560,8 @@ void CommitRun() {
       PlatDeleteFile(record.first);
     }
   }
+  // Emptied first: should its deletion fail, a later run finds nothing to undo.
+  PlatSetFileSize(g_setup.journal_file, 0);
   PlatCloseFile(g_setup.journal_file);
   g_setup.journal_file = kPlatNoFile;
   PlatDeleteFile(g_journal.path);
