@@ -13,6 +13,16 @@
 #include <fstream>
 #include <vector>
 
+namespace {
+
+// User and system time of a resource usage record, in seconds.
+double UsageSeconds(const struct rusage& usage) {
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+}  // namespace
+
 bool WriteMixedFile(const std::string& path, uint64_t bytes, uint32_t seed) {
   static const char kWords[] = "Velnet client script data, line after line of text. ";
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -61,6 +71,12 @@ std::string WindowsPath(const std::string& host) {
   return path;
 }
 
+double ProcessorSeconds() {
+  struct rusage usage = {};
+  getrusage(RUSAGE_SELF, &usage);
+  return UsageSeconds(usage);
+}
+
 Measured MeasureCommand(const std::string& command) {
   auto start = std::chrono::steady_clock::now();
   pid_t child = fork();
@@ -73,9 +89,7 @@ Measured MeasureCommand(const std::string& command) {
   if (child < 0 || wait4(child, &status, 0, &usage) != child) return Measured{-1.0, 0, 0};
   double took = Seconds(start);
   bool ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  double processor = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                     static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-  return Measured{ok ? took : -1.0, processor, usage.ru_maxrss};
+  return Measured{ok ? took : -1.0, UsageSeconds(usage), usage.ru_maxrss};
 }
 
 Spread SpreadOf(std::vector<double> figures) {

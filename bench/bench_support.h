@@ -15,6 +15,9 @@ bool WriteMixedFile(const std::string& path, uint64_t bytes, uint32_t seed);
 // Seconds since start.
 double Seconds(std::chrono::steady_clock::time_point start);
 
+// The processor time (user and system) this process has used so far, in seconds.
+double ProcessorSeconds();
+
 // Runs a shell command; true when it ran and exited with status 0.
 bool RunCommand(const std::string& command);
 
