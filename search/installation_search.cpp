@@ -108,9 +108,9 @@ void ScanDirectory(const char* directory) {
 
 void ScanFixedDrives() {
   g_best_candidate.path[0] = '\0';
-  for (char letter = 'A'; letter <= 'Z' && !SearchStopRequested(); ++letter) {
+  for (int drive = 0; drive < 26 && !SearchStopRequested(); ++drive) {
     char root[4];
-    FormatText(root, sizeof root, "%c:\\", letter);
+    DriveRoot(drive, root);
     if (PlatGetDriveType(root) == kDriveFixed) ScanDirectory(root);
   }
   FreeBlock(g_pending.names);
