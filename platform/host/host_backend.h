@@ -44,6 +44,8 @@ struct HostDrive {
   int has_total;  // 1: total_bytes overrides the host file system's figure
   uint64_t total_bytes;
   uint32_t cluster_bytes;
+  int track_free;  // 1: free_bytes is what is free when the machine opens, and files' clusters
+                   // are counted against it from then on (host_free_space.cpp)
 };
 struct HostMachineInfo {
   uint32_t platform_id;
@@ -259,6 +261,24 @@ uint32_t HostDosTime(time_t utc);
 // File attributes from a host file's status: directory, or archive plus read-only when the
 // owner write bit is clear.
 uint32_t HostAttributes(const struct stat& info);
+
+// ---- Tracked free space (host_free_space.cpp): the drives whose [free] figure has track=1.
+// Windows paths are full ("C:\..."); on a drive that is not tracked the calls change nothing.
+// Forgets every change the files made: each tracked drive has its figure again.
+void HostFreeReset();
+// 1 when the path's drive is tracked.
+int HostFreeTracked(const char* windows_path);
+// A tracked drive's free bytes now (whole clusters); 0 and bytes unchanged for another drive.
+int HostFreeBytes(int drive, uint64_t* bytes);
+// How far a file on the path's drive may grow from size before toward after: after itself when
+// the free clusters hold it, else the end of the last cluster free, and then the full disk is
+// recorded in the transcript ("disk-full").
+uint64_t HostFreeRoom(const char* windows_path, uint64_t before, uint64_t after);
+// A file on the path's drive went from size before to after (0 for no file): its clusters are
+// taken or given back.
+void HostFreeResize(const char* windows_path, uint64_t before, uint64_t after);
+// HostFreeResize to the size the host file has now (0 when it is not there).
+void HostFreeSettle(const char* windows_path, const char* host_path, uint64_t before);
 
 // ---- Text helpers (host_text.cpp).
 char HostUpper(char c);

@@ -1,6 +1,7 @@
 // Files by path on the simulated machine: attributes, directories, move, delete and copy, with
 // the refusals Windows makes: a read-only file is neither deleted, moved nor copied over, a file
-// that is open is neither deleted nor moved, and an existing destination stops a move.
+// that is open is neither deleted nor moved, and an existing destination stops a move. On a drive
+// whose free space is tracked, a copy or a move from another drive needs the clusters free.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -128,6 +129,7 @@ int PlatDeleteFile(const char* path) {
   int listing = HostListingBefore(resolved.host);
   if (unlink(resolved.host) != 0) return 0;
   HostListingAfter(listing, resolved.host, 0);
+  HostFreeResize(resolved.windows, static_cast<uint64_t>(info.st_size), 0);
   return 1;
 }
 
@@ -151,6 +153,13 @@ int PlatMoveFile(const char* from, const char* to) {
   } else if (!HostCopyText(destination, sizeof destination, target.host)) {
     return 0;
   }
+  uint64_t size = is_file ? static_cast<uint64_t>(source_info.st_size) : 0;
+  // As on Windows, a folder does not move to another drive; a file needs the clusters there.
+  int other_drive = source.windows[0] != target.windows[0];
+  if (other_drive && (HostFreeTracked(source.windows) || HostFreeTracked(target.windows)) &&
+      (!is_file || HostFreeRoom(target.windows, 0, size) < size)) {
+    return 0;
+  }
   int source_listing = HostListingBefore(source.host);
   int target_listing = HostListingBefore(destination);
   // Across host file systems a file is copied and the original removed, as MoveFileA does
@@ -161,6 +170,10 @@ int PlatMoveFile(const char* from, const char* to) {
   if (moved) {
     HostListingAfter(source_listing, source.host, 0);
     HostListingAfter(target_listing, destination, 1);
+  }
+  if (moved && other_drive) {
+    HostFreeResize(source.windows, size, 0);
+    HostFreeResize(target.windows, 0, size);
   }
   return moved;
 }
@@ -176,13 +189,18 @@ int PlatCopyFile(const char* from, const char* to, int fail_if_exists) {
   if (stat(source.host, &source_info) != 0 || !S_ISREG(source_info.st_mode)) return 0;
   HostFileOpenCount(source_info.st_dev, source_info.st_ino, &held_alone);
   if (held_alone) return 0;
-  if (stat(target.host, &target_info) == 0 &&
-      (fail_if_exists || !S_ISREG(target_info.st_mode) || IsReadOnly(target_info) ||
-       IsOpen(target_info) || SameFile(source_info, target_info))) {
+  int replaces = stat(target.host, &target_info) == 0;
+  if (replaces && (fail_if_exists || !S_ISREG(target_info.st_mode) || IsReadOnly(target_info) ||
+                   IsOpen(target_info) || SameFile(source_info, target_info))) {
     return 0;
   }
+  uint64_t old_size = replaces ? static_cast<uint64_t>(target_info.st_size) : 0;
+  uint64_t size = static_cast<uint64_t>(source_info.st_size);
+  if (HostFreeRoom(target.windows, old_size, size) < size) return 0;
   int listing = HostListingBefore(target.host);
-  if (!CopyHostFile(source.host, target.host, source_info)) return 0;
+  int copied = CopyHostFile(source.host, target.host, source_info);
+  HostFreeSettle(target.windows, target.host, old_size);  // a failed copy removes the target
+  if (!copied) return 0;
   HostListingAfter(listing, target.host, 1);
   return 1;
 }

@@ -1,7 +1,8 @@
 // Files by handle on the simulated machine: POSIX descriptors underneath, Win32 semantics on top.
 // A table of open files gives out the handles and remembers each file's Windows path (for the
 // fault plan) and identity, so that an exclusive open excludes every other open of the file. The
-// read-only attribute (no owner write bit) is honoured here, since root may write anything.
+// read-only attribute (no owner write bit) is honoured here, since root may write anything; on a
+// drive whose free space is tracked a write gets only the clusters that are free.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -63,6 +64,19 @@ PlatFile Admit(int descriptor, const HostResolvedPath& path, int exclusive, int 
   return kFirstHandle + slot;
 }
 
+// The bytes of a write of count at the file's position that its drive's free clusters hold;
+// size is the file's size before the write.
+uint32_t RoomToWrite(const OpenFile& entry, uint64_t size, uint32_t count) {
+  off_t position = lseek(entry.descriptor, 0, SEEK_CUR);
+  if (position < 0 || count == 0) return count;
+  uint64_t start = static_cast<uint64_t>(position);
+  uint64_t end = start + count;
+  if (end <= size) return count;
+  uint64_t room = HostFreeRoom(entry.windows, size, end);
+  if (room >= end) return count;
+  return room > start ? static_cast<uint32_t>(room - start) : 0;
+}
+
 }  // namespace
 
 int HostFileOpenCount(dev_t device, ino_t inode, int* exclusive) {
@@ -102,15 +116,19 @@ PlatFile PlatCreateFile(const char* path) {
   int cannot_open = HostFaultFires(kFaultCannotOpen, resolved.windows);
   int read_only = HostFaultFires(kFaultReadOnly, resolved.windows);
   struct stat info;
+  uint64_t old_size = 0;
   if (cannot_open || read_only) return kPlatNoFile;
   if (stat(resolved.host, &info) == 0) {
     int held_alone;
     HostFileOpenCount(info.st_dev, info.st_ino, &held_alone);
     if (!S_ISREG(info.st_mode) || IsReadOnly(info) || held_alone) return kPlatNoFile;
+    old_size = static_cast<uint64_t>(info.st_size);
   }
   int listing = HostListingBefore(resolved.host);
   PlatFile file =
       Admit(open(resolved.host, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666), resolved, 0, 0);
+  // The open truncates even when the file is then not admitted.
+  HostFreeSettle(resolved.windows, resolved.host, old_size);
   if (file != kPlatNoFile) HostListingAfter(listing, resolved.host, 1);
   return file;
 }
@@ -153,16 +171,29 @@ uint32_t PlatWriteFile(PlatFile file, const void* buffer, uint32_t count) {
   if (entry == nullptr) return kPlatFileError;
   HostFaultFires(kFaultPowerCut, entry->windows);
   uint32_t allowed = HostFaultFires(kFaultDiskFull, entry->windows) ? count / 2 : count;
+  // Another handle may have grown the file since: the size is asked of the file each time.
+  struct stat before;
+  int tracked = HostFreeTracked(entry->windows) && fstat(entry->descriptor, &before) == 0;
+  if (tracked) allowed = RoomToWrite(*entry, static_cast<uint64_t>(before.st_size), allowed);
   uint32_t done = 0;
+  int failed = 0;
   while (done < allowed) {
     ssize_t moved =
         write(entry->descriptor, static_cast<const char*>(buffer) + done, allowed - done);
     if (moved < 0 && errno == EINTR) continue;
     if (moved < 0 && errno == ENOSPC) break;  // the host disk is full: a short count
-    if (moved < 0) return kPlatFileError;
+    if (moved < 0) {
+      failed = 1;
+      break;
+    }
     done += static_cast<uint32_t>(moved);
   }
-  return done;
+  struct stat after;
+  if (tracked && fstat(entry->descriptor, &after) == 0) {
+    HostFreeResize(entry->windows, static_cast<uint64_t>(before.st_size),
+                   static_cast<uint64_t>(after.st_size));
+  }
+  return failed ? kPlatFileError : done;
 }
 
 uint32_t PlatSeekFile(PlatFile file, uint32_t offset, PlatSeekOrigin origin) {
@@ -202,7 +233,13 @@ uint32_t PlatGetFileSize(PlatFile file) {
 int PlatSetFileSize(PlatFile file, uint32_t size) {
   OpenFile* entry = Lookup(file);
   if (entry != nullptr) HostFaultFires(kFaultPowerCut, entry->windows);
+  struct stat before;
+  int tracked =
+      entry != nullptr && HostFreeTracked(entry->windows) && fstat(entry->descriptor, &before) == 0;
+  uint64_t old_size = tracked ? static_cast<uint64_t>(before.st_size) : 0;
+  if (tracked && HostFreeRoom(entry->windows, old_size, size) < size) return 0;
   if (entry == nullptr || ftruncate(entry->descriptor, static_cast<off_t>(size)) != 0) return 0;
+  if (tracked) HostFreeResize(entry->windows, old_size, size);
   return lseek(entry->descriptor, static_cast<off_t>(size), SEEK_SET) >= 0;
 }
 

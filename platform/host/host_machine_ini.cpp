@@ -38,7 +38,7 @@ Section SectionNamed(const char* name) {
   return kNoSection;
 }
 
-// "C" or "c": 0..25, else -1. suffix receives what follows the letter ("" or ".cluster").
+// "C" or "c": 0..25, else -1. suffix receives what follows the letter ("", ".cluster", ...).
 int DriveKey(const char* key, const char** suffix) {
   char letter = HostUpper(key[0]);
   if (letter < 'A' || letter > 'Z') return -1;
@@ -127,6 +127,8 @@ void ReadFreeSpace(const char* key, const char* value, HostMachineInfo* info) {
   } else if (HostSameNoCase(suffix, ".total")) {
     entry.has_total = 1;
     entry.total_bytes = number;
+  } else if (HostSameNoCase(suffix, ".track")) {
+    if (number <= 1) entry.track_free = static_cast<int>(number);
   } else if (HostSameNoCase(suffix, ".cluster")) {
     // Win95 file systems use clusters of 1 to 128 sectors of 512 bytes.
     if (number >= 512 && number <= 65536 && number % 512 == 0) {

@@ -1,6 +1,6 @@
 // Opening and closing the simulated machine. Opening reads machine.ini and the registry;
 // closing closes the files, registry keys, atoms, DDE memory and printer left open and resets
-// the answer script, the fault plan, the windows and the drawing record.
+// the answer script, the fault plan, the tracked free space, the windows and the drawing record.
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -42,6 +42,7 @@ void HostMachineClose() {
   HostMachineDefaults(&g_machine.info);
   g_machine.info_ready = 1;
   HostFaultClear();
+  HostFreeReset();
   HostScriptRewind();
   HostForgetListings();
   HostResetWindows();

@@ -1,7 +1,7 @@
 // The simulated machine as the program sees it: Windows and system directories, platform,
 // processor and memory from machine.ini; the program's own file as a Windows path; the window
-// classes and modules that "exist"; drive types and free space (clamped to 32 bits); a pause
-// that takes no time.
+// classes and modules that "exist"; drive types and free space (tracked when machine.ini asks,
+// clamped to 32 bits); a pause that takes no time.
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -126,6 +126,7 @@ int PlatGetDiskFreeSpace(const char* root, PlatDiskSpace* space) {
   const HostDrive& entry = HostInfo().drives[drive];
   uint64_t free_bytes =
       entry.has_free ? entry.free_bytes : static_cast<uint64_t>(host.f_bavail) * host.f_frsize;
+  HostFreeBytes(drive, &free_bytes);
   uint64_t total_bytes =
       entry.has_total ? entry.total_bytes : static_cast<uint64_t>(host.f_blocks) * host.f_frsize;
   if (total_bytes < free_bytes) total_bytes = free_bytes;
