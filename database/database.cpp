@@ -150,7 +150,9 @@ int WriteRecord(Database* db, const DbRecordHeader& header, const void* data) {
   ForgetWindow(db);
   uint32_t size = EncodeRecordHeader(header, db->form, g_record);
   uint16_t length = static_cast<uint16_t>(header.length);
-  if (!SaveBeforeImage(db->file, db->path, header.offset, size + length)) return 0;
+  if (!SaveBeforeImage(db->file, db->path, header.offset, size + length) || !MakeJournalDurable()) {
+    return 0;
+  }
   if (size + length > 0xFFFF) {
     return WriteBlockAt(db->file, header.offset, g_record, static_cast<uint16_t>(size)) &&
            WriteBlock(db->file, data, length);
@@ -168,7 +170,8 @@ int WriteSuperseded(Database* db, const DbIndexEntry& entry) {
   uint8_t flags = static_cast<uint8_t>(IndexFlags(entry) | kDbFlagSuperseded);
   uint32_t at = entry.offset + (db->form == kDbCurrentForm ? 13 : 9);
   if (IndexOffsetFieldTrue(entry)) {
-    return SaveBeforeImage(db->file, db->path, at, 1) && WriteBlockAt(db->file, at, &flags, 1);
+    return SaveBeforeImage(db->file, db->path, at, 1) && MakeJournalDurable() &&
+           WriteBlockAt(db->file, at, &flags, 1);
   }
   uint8_t bytes[kDbLargestRecordHeader];
   uint32_t size = DbRecordHeaderSize(db->form);
@@ -178,7 +181,7 @@ int WriteSuperseded(Database* db, const DbIndexEntry& entry) {
   header.flags = flags;
   header.offset = entry.offset;
   EncodeRecordHeader(header, db->form, bytes);
-  return SaveBeforeImage(db->file, db->path, entry.offset, size) &&
+  return SaveBeforeImage(db->file, db->path, entry.offset, size) && MakeJournalDurable() &&
          WriteBlockAt(db->file, entry.offset, bytes, static_cast<uint16_t>(size));
 }
 
@@ -215,7 +218,7 @@ int Append(Database* db, DbRecordHeader header, const void* data, const DbIndexE
   db->file = reopened;
   header.offset = db->end;
   if (!WriteRecord(db, header, data)) {
-    if (SaveBeforeImage(db->file, db->path, db->end, kPlatFileError)) {
+    if (SaveBeforeImage(db->file, db->path, db->end, kPlatFileError) && MakeJournalDurable()) {
       PlatSetFileSize(db->file, db->end);
     }
     return 0;

@@ -53,9 +53,12 @@ void ShowCompletion() {
 void ShowUnfinished() {
   g_setup.unfinished_shown = 1;
   if (g_setup.rollback_result == 2) {
+    unsigned count;
+    const char* first = NotRestored(&count);
     ShowError(
         "Setup did not finish, and it could not put back everything it had changed.\n\nThe "
-        "file update.log lists what could not be restored.");
+        "file update.log lists what could not be restored: %s%s.",
+        first[0] != '\0' ? first : "the setup's journal", count > 1 ? " and more" : "");
     return;
   }
   ShowError("Setup did not finish.\n\nYour computer has been left as it was before Setup started.");
@@ -104,11 +107,7 @@ int FinishRun() {
       CallProductLibrary();
       int finished = InstallBrowser();
       // The run has made its last change: what it set aside goes, or everything goes back.
-      if (g_setup.error_number == 0) {
-        CommitRun();
-      } else {
-        RollBackRun();
-      }
+      if (g_setup.error_number != 0 || !CommitRun()) RollBackRun();
       if (!finished) return 0;  // Windows ended the session during an installer's wait
     }
     if (g_setup.follow_on_program[0] != '\0' && g_setup.error_number == 0) LaunchFollowOn();

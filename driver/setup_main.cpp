@@ -51,10 +51,11 @@ int AnotherProgramRunning() {
 int ExitStatus() {
   int failed = g_setup.error_number != 0 || g_setup.cleared_error != 0;
   int stopped = g_setup.setup_aborted || g_setup.install_stopped;
+  if (g_setup.rollback_result == 2) return 6;  // also an earlier run's, found unfinished
   if (g_setup.changes_begun) {
     // A silent run's Cancel was no user's choice: the run failed.
     if (g_setup.rollback_result == 1) return stopped && !g_setup.silent ? 5 : 4;
-    if (g_setup.rollback_result == 2 || failed || stopped) return 6;
+    if (failed || stopped) return 6;
     return g_setup.restart_declined ? 7 : 0;
   }
   if (failed || g_setup.not_started) return 1;

@@ -75,7 +75,8 @@ int JournalValue(PlatRegKey root, const char* subkey, const char* value_name) {
   if (!RollbackActive()) return 1;
   char old[kJournalledRead];
   uint32_t code = RegReadString(root, subkey, value_name, old, sizeof old);
-  if (code != kRegSuccess && code != kRegFileNotFound) return 0;
+  // A key without the value (259) is a value the write makes, as a missing key (2) is.
+  if (code != kRegSuccess && code != kRegFileNotFound && code != kRegNoMoreItems) return 0;
   return NoteRegistryValue(root, subkey, value_name, code == kRegSuccess ? old : nullptr);
 }
 

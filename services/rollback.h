@@ -1,11 +1,12 @@
 // The run's rollback: a write-ahead journal in the destination (VNTSETUP.RBK) that records every
 // change the installation makes before it is made, so that a failed, cancelled or interrupted
-// run can be put back. Files that the run replaces or deletes are moved aside on the same drive
-// (renamed ~RBnnnnn.RBK in their own directory); files changed in place (WIN.INI, Windows.cnt,
-// VERSION.INF) are copied aside; files and directories the run creates are noted; the main
-// database keeps its original length and the bytes of every range before it is overwritten;
-// registry values keep their old texts, and the keys the run makes are noted.
-// Each record is written and flushed before the change it protects.
+// run can be put back, and that belongs to that one folder (services/journal_records.h). Files that
+// the run replaces or deletes are moved aside on the same drive (renamed ~RBnnnnn.RBK in their own
+// directory); files changed in place (WIN.INI, Windows.cnt, VERSION.INF) are copied aside; files
+// and directories the run creates are noted; the main database keeps its original length and the
+// bytes of every range before it is overwritten; registry values keep their old texts, and the keys
+// the run makes are noted. Each record is flushed before the change it protects; the records of one
+// change, and the before-images of one batch of database writes, are flushed together.
 //
 // While no journal is active (before the installation, in tools, in the search) every call here
 // acts directly and journals nothing.
@@ -14,13 +15,12 @@
 #include <cstdint>
 
 #include "platform/files.h"
-
-// The journal's name in the destination directory, and the extension of every moved-aside file.
-extern const char kJournalName[];
-extern const char kAsideExtension[];
+#include "services/rollback_undo.h"
 
 // Starts the journal in dest_dir, creating the missing directories of dest_dir first (each one
-// journalled); a journal already active goes on. Sets changes_begun. 1, or 0 with error 42.
+// journalled); a journal already active goes on. An earlier run's journal there is recovered
+// first; when it cannot be, nothing starts (setup_aborted, rollback_result 2). Sets
+// changes_begun. 1, or 0 with error 42.
 int BeginRollback(const char* dest_dir);
 // 1 while a journal is active.
 int RollbackActive();
@@ -44,9 +44,12 @@ int KeepCopyBeforeChange(const char* path);
 // CreateDirectoryPath with every directory it creates journalled. 1 when the directory exists.
 int CreateDirectoryJournalled(const char* path);
 // Before count bytes at offset of the open file are overwritten, or the file is cut to offset
-// (count 0xFFFFFFFF): its original length (once) and the bytes of the range that lie within it,
-// flushed. 1, or 0 with error 42.
+// (count 0xFFFFFFFF): its original length (once) and the bytes of the range that lie within it.
+// Not flushed: the writer calls MakeJournalDurable before it writes (once for a whole batch).
+// 1, or 0 with error 42.
 int SaveBeforeImage(PlatFile file, const char* path, uint32_t offset, uint32_t count);
+// Flushes what the journal holds; 1, or 0 (error 42, or a Cancel in the disk-full question).
+int MakeJournalDurable();
 
 // Before the run sets a registry value (root: an HKEY root): the keys along subkey that the write
 // will make, and the value's old text (null: it had none). 1, or 0 with error 42.
@@ -58,12 +61,9 @@ int IsRollbackFile(const char* name);
 
 // Puts back everything the journal records, newest first, logging one line per thing restored
 // and a summary. Sets rollback_result to 1 (all undone; journal and moved-aside files removed) or
-// 2 (some things could not be restored; the journal stays for the next run). Nothing when no
-// journal is active.
+// 2 (some things could not be restored; the journal keeps exactly those for the next run), and
+// withdraws a restart the run had asked for. Nothing when no journal is active.
 void RollBackRun();
-// The run succeeded: removes the moved-aside files and the journal.
-void CommitRun();
-// A journal left in dir by a run that was interrupted: that run is rolled back and the journal
-// removed. 1 when there was one and it was rolled back whole, 0 when there was none, -1 when it
-// could not be rolled back whole.
-int RecoverUnfinishedRun(const char* dir);
+// The run succeeded: commits it (one flushed mark), then removes the moved-aside files and the
+// journal. 1, or 0 with error 42 when it cannot be committed (the journal stays active).
+int CommitRun();

@@ -69,5 +69,15 @@ uint32_t PlatRegDeleteValue(PlatRegKey key, const char* value_name) {
 }
 
 uint32_t PlatRegDeleteKey(PlatRegKey root, const char* subkey) {
+  // Windows 95 deletes a key's subkeys with it: a key that has any is refused here.
+  HKEY key;
+  LONG code = RegOpenKeyExA(Key(root), subkey, 0, KEY_READ, &key);
+  if (code != ERROR_SUCCESS) return static_cast<uint32_t>(code);
+  char name[4];
+  DWORD name_size = sizeof name;
+  FILETIME written;
+  code = RegEnumKeyExA(key, 0, name, &name_size, nullptr, nullptr, nullptr, &written);
+  RegCloseKey(key);
+  if (code == ERROR_SUCCESS || code == ERROR_MORE_DATA) return ERROR_ACCESS_DENIED;
   return static_cast<uint32_t>(RegDeleteKeyA(Key(root), subkey));
 }

@@ -159,7 +159,10 @@ class FailAtNTest : public MachineTest {
     std::string ini = ReadAll(work_ + "/machine.ini");
     std::ofstream(work_ + "/machine.ini") << ini.substr(0, ini.find("[faults]"));
     int status = RunSetup(install_mode);
-    return (status == 0 || status == 7) && FirstDifference(after, Take(work_)).empty();
+    // A run cut off after its commit is finished by the next one's recovery alone, which then
+    // finds nothing left to update (2).
+    return (status == 0 || status == 7 || status == 2) &&
+           FirstDifference(after, Take(work_)).empty();
   }
 
   // One run with the fault plan; records its outcome.

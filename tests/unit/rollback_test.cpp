@@ -5,6 +5,7 @@
 // by a commit that leaves no journal or moved-aside file behind.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -70,11 +71,13 @@ class RollbackTest : public SetupTest {
     uint32_t offset = (*random)() % (size + 64);
     if ((*random)() % 5 == 0) {
       ASSERT_EQ(SaveBeforeImage(file, kDatabase, offset, kPlatFileError), 1);
+      ASSERT_EQ(MakeJournalDurable(), 1);  // the writer's duty before any write
       PlatSetFileSize(file, offset);
     } else {
       std::string bytes((*random)() % 300 + 1, static_cast<char>('a' + (*random)() % 26));
       uint32_t count = static_cast<uint32_t>(bytes.size());
       ASSERT_EQ(SaveBeforeImage(file, kDatabase, offset, count), 1);
+      ASSERT_EQ(MakeJournalDurable(), 1);
       uint32_t end = PlatGetFileSize(file);
       if (offset > end) offset = end;  // writes go where the file reaches
       ASSERT_EQ(PlatSeekFile(file, offset, kSeekBegin), offset);
@@ -109,7 +112,7 @@ class RollbackTest : public SetupTest {
           // A value that exists, a new value of an existing key, a value in new keys.
           static const char* const kKeys[] = {"SOFTWARE\\Velnet\\VNT\\CurrentVersion",
                                               "SOFTWARE\\Velnet\\VNT\\CurrentVersion",
-                                              "SOFTWARE\\Fresh\\Deeper"};
+                                              "SOFTWARE\\Velnet\\VNT\\CurrentVersion\\Fresh"};
           static const char* const kValues[] = {"AppPath", "Other", "New"};
           int pick = static_cast<int>((*random)() % 3);
           RegSetStringChecked(kRegLocalMachine, kKeys[pick], kValues[pick],
@@ -144,7 +147,8 @@ TEST_F(RollbackTest, RandomRunsAreRolledBackRecoveredOrCommitted) {
     std::mt19937 random(seed);
     MakeInstallation(&random);
     Tree before = Take();
-    const char* dest = seed % 3 == 0 ? "C:\\D\\FRESH\\DEST" : "C:\\D";
+    strcpy(g_setup.windows_dir, "C:\\WINDOWS");
+    const char* dest = "C:\\D";
     ASSERT_EQ(BeginRollback(dest), 1);
     EXPECT_TRUE(RollbackActive());
     Change(&random);
@@ -180,26 +184,74 @@ TEST_F(RollbackTest, RandomRunsAreRolledBackRecoveredOrCommitted) {
   }
 }
 
-TEST_F(RollbackTest, AJournalCutAnywhereIsReadUpToItsLastWholeRecord) {
-  // An interruption while a record is written leaves part of it: that record's change was never
-  // made, and every whole record before it is still undone.
-  std::mt19937 random(7);
-  MakeInstallation(&random);
-  ASSERT_EQ(BeginRollback("C:\\D"), 1);
-  Change(&random);
-  PlatCloseFile(g_setup.journal_file);
-  g_setup.journal_file = kPlatNoFile;
-  std::string journal = GetFile("C:\\D\\VNTSETUP.RBK");
-  ASSERT_GT(journal.size(), 100u);
-  for (size_t cut = journal.size(); cut-- > journal.size() - 60;) {
-    PutFile("C:\\D\\VNTSETUP.RBK", journal.substr(0, cut));
-    EXPECT_NE(RecoverUnfinishedRun("C:\\D"), 0);
+TEST_F(RollbackTest, ATornTailIsNeverMadeAndACutOrForeignJournalIsKeptAside) {
+  // Bytes past the last flush are a record torn by an interruption: its change was never made,
+  // and every whole record before it is still undone. A journal shorter than what was once
+  // flushed, one written for another folder, or one that is garbage is not obeyed: it is kept
+  // aside under a name no recovery looks for, and nothing is touched.
+  strcpy(g_setup.windows_dir, "C:\\WINDOWS");
+  for (int variant = 0; variant < 5; ++variant) {
+    SCOPED_TRACE("variant " + std::to_string(variant));
+    std::mt19937 random(7 + variant);
+    MakeInstallation(&random);
+    Tree before = Take();
+    ASSERT_EQ(BeginRollback("C:\\D"), 1);
+    Change(&random);
+    PlatCloseFile(g_setup.journal_file);
+    g_setup.journal_file = kPlatNoFile;
+    std::string journal = GetFile("C:\\D\\VNTSETUP.RBK");
+    ASSERT_GT(journal.size(), 100u);
+    Tree changed = Take();
+    switch (variant) {
+      case 0:
+        PutFile("C:\\D\\VNTSETUP.RBK", journal + std::string(40, 'R'));
+        EXPECT_EQ(RecoverUnfinishedRun("C:\\D"), 1);
+        EXPECT_EQ(Difference(Take(), before), "");
+        break;
+      case 1:
+        PutFile("C:\\D\\VNTSETUP.RBK", journal.substr(0, journal.size() - 30));
+        break;
+      case 2:
+        PutFile("C:\\D\\VNTSETUP.RBK", std::string(300, 'x'));
+        break;
+      default: {
+        // The same journal found in a copy of the folder, or with a record naming "..".
+        std::string copy = variant == 3 ? "C:\\COPY" : "C:\\D";
+        if (variant == 4) {
+          size_t at = journal.find("C:\\D\\A.TXT");
+          if (at == std::string::npos) at = journal.find("C:\\D\\B.TXT");
+          ASSERT_NE(at, std::string::npos);
+          journal.replace(at + 5, 1, ".");  // same length, sum now wrong: cannot be read whole
+        }
+        PutFile((copy + "\\VNTSETUP.RBK").c_str(), journal);
+        EXPECT_EQ(RecoverUnfinishedRun(copy.c_str()), 0);
+        EXPECT_TRUE(Exists((copy + "\\VNTSETUP.001").c_str()));
+        EXPECT_FALSE(Exists((copy + "\\VNTSETUP.RBK").c_str()));
+        break;
+      }
+    }
+    if (variant == 1 || variant == 2) {
+      EXPECT_EQ(RecoverUnfinishedRun("C:\\D"), 0);
+      EXPECT_TRUE(Exists("C:\\D\\VNTSETUP.001"));
+      Tree now = Take();
+      now.erase("/D/VNTSETUP.001");
+      changed.erase("/D/VNTSETUP.RBK");
+      EXPECT_EQ(Difference(now, changed), "");
+    }
+    FlushLog();
+    std::filesystem::remove_all(HostPath("C:\\D"));
+    std::filesystem::remove_all(HostPath("C:\\COPY"));
+    PlatDeleteFile("C:\\WINDOWS\\WIN.INI");
+    PlatDeleteFile("C:\\WINDOWS\\WIN.INI.MOV");
+    PlatDeleteFile("C:\\update.log");
+    ResetSetupState();
+    strcpy(g_setup.windows_dir, "C:\\WINDOWS");
   }
-  FlushLog();
 }
 
 TEST_F(RollbackTest, WhatCannotBePutBackIsListedAndTheJournalKept) {
   PutFile("C:\\D\\A.TXT", "old");
+  strcpy(g_setup.windows_dir, "C:\\WINDOWS");
   ASSERT_EQ(BeginRollback("C:\\D"), 1);
   ASSERT_EQ(SetAsideBeforeReplace("C:\\D\\A.TXT"), 1);
   PutFile("C:\\D\\A.TXT", "new");

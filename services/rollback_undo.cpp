@@ -1,0 +1,421 @@
+// Undoing a rollback journal, and the recovery of one that an earlier run left behind. A journal
+// is obeyed only where it was written and only whole: its identity must name the folder it is
+// found in and this machine's Windows and system directories, and every record must lie inside
+// those folders or the product's registry keys. Each undo is safe to repeat; each one done is
+// marked in the journal, so that a rollback cut off or unable to finish is picked up exactly
+// where it stopped.
+#include "services/rollback_undo.h"
+
+#include <cstring>
+
+#include "platform/registry.h"
+#include "platform/system.h"
+#include "services/journal_records.h"
+#include "services/paths.h"
+#include "services/setup_state.h"
+#include "services/update_log.h"
+
+const char kJournalName[] = "VNTSETUP.RBK";
+const char kAsideExtension[] = "RBK";
+
+namespace {
+
+const int kBlockedMax = 64;   // paths whose undo failed in one pass
+const int kDeferredMax = 16;  // directories that hold the journal
+const char kKeptBase[] = "VNTSETUP.";
+
+struct Pass {
+  char blocked[kBlockedMax][kPathBuffer];
+  int blocked_count;
+  int halted;  // more paths failed than can be told apart: nothing older is undone
+  unsigned restored;
+  unsigned failed;
+};
+
+struct NotRestoredList {
+  char first[kPathBuffer];
+  unsigned count;
+};
+NotRestoredList g_not_restored;
+
+// Deletes path when it is there; 1 when it is not there afterwards.
+int RemoveFile(const char* path) {
+  return !PathExists(path) || PlatDeleteFile(path);
+}
+
+uint32_t Get32(const uint8_t* at) {
+  return static_cast<uint32_t>(at[0]) | (static_cast<uint32_t>(at[1]) << 8) |
+         (static_cast<uint32_t>(at[2]) << 16) | (static_cast<uint32_t>(at[3]) << 24);
+}
+
+// Writes the before-image's bytes back at their offset.
+int WriteImage(const JournalRecord& record) {
+  PlatFile file = PlatOpenFile(record.first, kOpenReadWrite);
+  if (file == kPlatNoFile) return 0;
+  int written = PlatSeekFile(file, record.number, kSeekBegin) == record.number &&
+                PlatWriteFile(file, record.data, record.data_length) == record.data_length;
+  return PlatCloseFile(file) && written;
+}
+
+// Cuts the file back to its original length and gives it back its last-write time.
+int CutToLength(const JournalRecord& record) {
+  PlatFile file = PlatOpenFile(record.first, kOpenReadWrite);
+  if (file == kPlatNoFile) return 0;
+  int cut = PlatSetFileSize(file, record.number);
+  uint32_t time = record.data_length == 4 ? Get32(record.data) : 0;
+  if (time != 0) PlatSetFileDosTime(file, time);
+  return PlatCloseFile(file) && cut;
+}
+
+// Gives the registry value its old text back, or deletes it when it had none.
+int RestoreRegistryValue(const JournalRecord& record) {
+  int had_value = (record.flags & kJournalHadValue) != 0;
+  PlatRegKey key;
+  uint32_t code = PlatRegOpenKey(record.number, record.first, &key);
+  if (code == kRegFileNotFound) {
+    if (!had_value) return 1;  // no key, so no value either
+    code = PlatRegCreateKey(record.number, record.first, &key);
+  }
+  if (code != kRegSuccess) return 0;
+  char old[kJournalImageMax + 1];
+  memcpy(old, record.data, record.data_length);
+  old[record.data_length] = '\0';
+  code = had_value ? PlatRegSetString(key, record.second, old)
+                   : PlatRegDeleteValue(key, record.second);
+  PlatRegCloseKey(key);
+  return code == kRegSuccess || (!had_value && code == kRegFileNotFound);
+}
+
+// Deletes a key the run made, once nothing is left in it.
+int RemoveRegistryKey(const JournalRecord& record) {
+  PlatRegKey key;
+  uint32_t code = PlatRegOpenKey(record.number, record.first, &key);
+  if (code == kRegFileNotFound) return 1;
+  if (code != kRegSuccess) return 0;
+  PlatRegKeyInfo info = {};
+  code = PlatRegQueryInfoKey(key, &info);
+  PlatRegCloseKey(key);
+  if (code != kRegSuccess || info.values != 0) return 0;
+  code = PlatRegDeleteKey(record.number, record.first);
+  if (code == kRegFileNotFound) return 1;
+  if (code != kRegSuccess) return 0;
+  LogLine("Removed registry key %s", record.first);
+  return 1;
+}
+
+// Undoes one record; 1 when what it recorded is as before. Doing it again is harmless.
+int Undo(const JournalRecord& record) {
+  switch (record.kind) {
+    case kJournalDirectory:
+    case kJournalCreated:
+      if (!PathExists(record.first)) return 1;
+      if (record.kind == kJournalDirectory ? !PlatRemoveDirectory(record.first)
+                                           : !PlatDeleteFile(record.first)) {
+        return 0;
+      }
+      LogLine("Removed %s", record.first);
+      return 1;
+    case kJournalMoved:
+    case kJournalCopied:
+      if (!PathExists(record.second)) return 1;  // never made, or already put back
+      if ((record.flags & kJournalAside) != 0) {
+        if (!RemoveFile(record.first)) return 0;
+      } else if (PathExists(record.first)) {
+        return 1;  // a rename already put back: the source is there again
+      }
+      if (!PlatMoveFile(record.second, record.first)) return 0;
+      LogLine("Restored %s", record.first);
+      return 1;
+    case kJournalLength:
+      if (!CutToLength(record)) return 0;
+      LogLine("Restored %s", record.first);
+      return 1;
+    case kJournalBefore:
+      return WriteImage(record);
+    case kJournalRegKey:
+      return RemoveRegistryKey(record);
+    case kJournalRegValue:
+      if (!RestoreRegistryValue(record)) return 0;
+      LogLine("Restored registry value %s\\%s", record.first, record.second);
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+int Blocked(const Pass& pass, const char* path) {
+  for (int i = 0; i < pass.blocked_count; ++i) {
+    if (NamesEqual(pass.blocked[i], path)) return 1;
+  }
+  return 0;
+}
+
+// A record that could not be undone: its path keeps it and everything older on it.
+void Block(Pass* pass, const JournalRecord& record) {
+  LogLine("Couldn't restore %s", record.first);
+  ++pass->failed;
+  if (g_not_restored.count++ == 0) strcpy(g_not_restored.first, record.first);
+  if (Blocked(*pass, record.first)) return;
+  if (pass->blocked_count >= kBlockedMax) {
+    pass->halted = 1;
+    return;
+  }
+  strcpy(pass->blocked[pass->blocked_count++], record.first);
+}
+
+void NoteSkipped(const JournalRecord& record) {
+  if (g_not_restored.count++ == 0) strcpy(g_not_restored.first, record.first);
+}
+
+int KeptName(const char* directory, char* out) {
+  for (int number = 1; number <= 999; ++number) {
+    char name[16];
+    strcpy(name, kKeptBase);
+    name[9] = static_cast<char>('0' + number / 100);
+    name[10] = static_cast<char>('0' + number / 10 % 10);
+    name[11] = static_cast<char>('0' + number % 10);
+    name[12] = '\0';
+    if (JoinPath(out, directory, name, nullptr) != nullptr && !PathExists(out)) return 1;
+  }
+  return 0;
+}
+
+// A journal that is not obeyed: said in the log and kept under a name no recovery looks for.
+int KeepAside(const char* dir, const char* journal_path, const char* reason) {
+  LogLine("Not obeying the setup journal %s: %s", journal_path, reason);
+  char kept[kPathBuffer];
+  if (KeptName(dir, kept) && PlatMoveFile(journal_path, kept)) {
+    LogLine("Kept it as %s", kept);
+    return 0;
+  }
+  LogLine("Couldn't keep it aside");
+  return -1;
+}
+
+// 1 when a record lies where the journal's run could have made it.
+int RecordAllowed(const JournalRecord& record, const JournalRoots& roots) {
+  switch (record.kind) {
+    case kJournalDirectory:
+      return JournalPathInside(record.first, roots, (record.flags & kJournalHoldsJournal) != 0);
+    case kJournalCreated:
+    case kJournalLength:
+    case kJournalBefore:
+      return JournalPathInside(record.first, roots, 0);
+    case kJournalMoved:
+    case kJournalCopied: {
+      if (!JournalPathInside(record.first, roots, 0) ||
+          !JournalPathInside(record.second, roots, 0)) {
+        return 0;
+      }
+      if ((record.flags & kJournalAside) == 0) return record.kind == kJournalMoved;
+      char from[kPathBuffer];
+      char to[kPathBuffer];
+      GetDirectoryPart(from, record.first);
+      GetDirectoryPart(to, record.second);
+      char extension[4];
+      GetShortExtension(extension, record.second);
+      return NamesEqual(from, to) && GetFileNamePart(record.second)[0] == '~' &&
+             NamesEqual(extension, kAsideExtension);
+    }
+    case kJournalRegKey:
+    case kJournalRegValue:
+      return JournalKeyOwned(record.number, record.first);
+    default:
+      return 0;
+  }
+}
+
+// 1 when the folder names are the same, a closing "\" apart.
+int SameFolder(const char* a, const char* b) {
+  size_t a_length = strlen(a);
+  size_t b_length = strlen(b);
+  while (a_length > 3 && a[a_length - 1] == '\\') --a_length;
+  while (b_length > 3 && b[b_length - 1] == '\\') --b_length;
+  if (a_length != b_length) return 0;
+  for (size_t i = 0; i < a_length; ++i) {
+    if (UpperCaseOf(a[i]) != UpperCaseOf(b[i])) return 0;
+  }
+  return 1;
+}
+
+enum Verdict { kObey, kCommitted, kBornTorn, kForeign };
+
+// Reads the journal through: whose it is, whether it is whole and committed, where its whole
+// records end. *reason tells why a foreign one is not obeyed.
+Verdict Judge(PlatFile file, const char* dir, uint32_t* end, const char** reason) {
+  uint32_t size = PlatGetFileSize(file);
+  JournalRecord record;
+  uint32_t declared;
+  *end = 0;
+  *reason = "it cannot be read whole";
+  if (size == kPlatFileError) return kForeign;
+  if (!JournalRead(file, 0, size, &record, &declared) || record.kind != kJournalIdentity) {
+    // Torn while it was made (the identity is flushed before any change): nothing was changed
+    // under it yet. Anything else is no journal of this program.
+    return size == 0 || declared > size ? kBornTorn : kForeign;
+  }
+  char system_dir[kPathBuffer];
+  if (PlatGetSystemDirectory(system_dir, sizeof system_dir) == 0) system_dir[0] = '\0';
+  char journal_system[kPathBuffer];
+  memcpy(journal_system, record.data, record.data_length);
+  journal_system[record.data_length] = '\0';
+  if (!SameFolder(record.first, dir) || !SameFolder(record.second, g_setup.windows_dir) ||
+      !SameFolder(journal_system, system_dir)) {
+    *reason = "it was written for another folder";
+    return kForeign;
+  }
+  uint32_t durable = record.number;
+  Verdict verdict = record.mark == kJournalCommitted ? kCommitted : kObey;
+  if (size < durable) {
+    *reason = "it has been cut short";
+    return kForeign;
+  }
+  char folder[kPathBuffer];
+  strcpy(folder, record.first);
+  JournalRoots roots = {folder, g_setup.windows_dir, system_dir};
+  uint32_t offset = record.size;
+  while (JournalRead(file, offset, size, &record, &declared)) {
+    if (!RecordAllowed(record, roots)) {
+      *reason = "it names something outside the setup's folders";
+      return kForeign;
+    }
+    offset += record.size;
+  }
+  // Past the last flush an interruption may have torn what was being written; before it, not.
+  if (offset < durable) return kForeign;
+  *end = offset;
+  return verdict;
+}
+
+}  // namespace
+
+int IsKeptJournalName(const char* name) {
+  if (strlen(name) != 12) return 0;
+  for (int i = 0; i < 9; ++i) {
+    if (UpperCaseOf(name[i]) != kKeptBase[i]) return 0;
+  }
+  for (int i = 9; i < 12; ++i) {
+    if (name[i] < '0' || name[i] > '9') return 0;
+  }
+  return 1;
+}
+
+const char* NotRestored(unsigned* count) {
+  *count = g_not_restored.count;
+  return g_not_restored.first;
+}
+
+int UndoJournal(PlatFile file, const char* journal_path, uint32_t end) {
+  Pass pass = {};
+  char deferred[kDeferredMax][kPathBuffer];
+  int deferred_count = 0;
+  JournalRecord record;
+  uint32_t declared;
+  uint32_t first_change = JournalRead(file, 0, end, &record, &declared) ? record.size : end;
+  for (uint32_t offset = JournalRecordBefore(file, end);
+       offset != kJournalNoFile && offset >= first_change && end > first_change;
+       end = offset, offset = JournalRecordBefore(file, end)) {
+    if (!JournalRead(file, offset, end, &record, &declared)) {
+      ++pass.failed;  // read whole a moment ago: the disk fails now
+      pass.halted = 1;
+      break;
+    }
+    if (record.state == kJournalUndone) continue;
+    if (pass.halted || Blocked(pass, record.first)) {
+      ++pass.failed;
+      NoteSkipped(record);
+      continue;
+    }
+    if (record.kind == kJournalDirectory && (record.flags & kJournalHoldsJournal) != 0 &&
+        deferred_count < kDeferredMax) {
+      strcpy(deferred[deferred_count++], record.first);
+      continue;
+    }
+    if (!Undo(record)) {
+      Block(&pass, record);
+      continue;
+    }
+    if (record.kind != kJournalBefore) ++pass.restored;
+    // A mark lost to an interruption only repeats an undo, which is harmless; but once a file's
+    // length is back, its before-images must never be written again into what comes back in
+    // its place, so those marks reach the disk first.
+    if (!JournalPutByte(file, offset + kJournalStateAt, kJournalUndone) ||
+        (record.kind == kJournalLength && !PlatFlushFile(file))) {
+      LogLine("Couldn't write the rollback journal");
+    }
+  }
+  PlatFlushFile(file);
+  PlatCloseFile(file);
+  if (pass.failed != 0) {
+    LogLine("Rollback incomplete: %u restored, %u not restored", pass.restored, pass.failed);
+    return 0;
+  }
+  if (!PlatDeleteFile(journal_path)) {
+    // Everything is back and marked undone: the next run removes the journal.
+    LogLine("Couldn't remove %s", journal_path);
+    LogLine("Rollback incomplete: %u restored, the journal not removed", pass.restored);
+    if (g_not_restored.count++ == 0) strcpy(g_not_restored.first, journal_path);
+    return 0;
+  }
+  for (int i = 0; i < deferred_count; ++i) {
+    if (PathExists(deferred[i]) && PlatRemoveDirectory(deferred[i])) {
+      LogLine("Removed %s", deferred[i]);
+      ++pass.restored;
+    }
+  }
+  LogLine("Rollback done: %u restored", pass.restored);
+  return 1;
+}
+
+void FinishCommit(PlatFile file, const char* journal_path, uint32_t end) {
+  JournalRecord record;
+  uint32_t declared;
+  int left = 0;
+  for (uint32_t offset = 0; JournalRead(file, offset, end, &record, &declared);
+       offset += record.size) {
+    const char* path = nullptr;
+    if ((record.flags & kJournalAside) != 0) path = record.second;
+    if ((record.flags & kJournalTemporary) != 0) path = record.first;
+    if (path != nullptr && !RemoveFile(path)) {
+      LogLine("Couldn't remove %s", path);
+      left = 1;
+    }
+  }
+  PlatCloseFile(file);
+  // A file that stayed is removed by the next run, which finds the journal committed.
+  if (!left) PlatDeleteFile(journal_path);
+}
+
+int RecoverUnfinishedRun(const char* dir) {
+  char journal_path[kPathBuffer];
+  if (JoinPath(journal_path, dir, kJournalName, nullptr) == nullptr || !PathExists(journal_path)) {
+    return 0;
+  }
+  PlatFile file = PlatOpenFile(journal_path, kOpenReadWrite);
+  if (file == kPlatNoFile) {
+    int kept = KeepAside(dir, journal_path, "it cannot be opened for writing");
+    if (kept < 0 && g_setup.rollback_result == 0) g_setup.rollback_result = 2;
+    return kept;
+  }
+  uint32_t end;
+  const char* reason;
+  switch (Judge(file, dir, &end, &reason)) {
+    case kBornTorn:
+      PlatCloseFile(file);
+      PlatDeleteFile(journal_path);
+      return 0;
+    case kForeign:
+      PlatCloseFile(file);
+      return KeepAside(dir, journal_path, reason);
+    case kCommitted:
+      LogLine("Finishing the setup that completed in %s", dir);
+      FinishCommit(file, journal_path, end);
+      return PathExists(journal_path) ? -1 : 1;
+    case kObey:
+      break;
+  }
+  LogLine("Rolling back the unfinished setup in %s", dir);
+  if (UndoJournal(file, journal_path, end)) return 1;
+  if (g_setup.rollback_result == 0) g_setup.rollback_result = 2;
+  return -1;
+}
