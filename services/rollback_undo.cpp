@@ -309,6 +309,7 @@ int UndoJournal(PlatFile file, const char* journal_path, uint32_t end) {
   Pass pass = {};
   char deferred[kDeferredMax][kPathBuffer];
   int deferred_count = 0;
+  int marks_waiting = 0;
   JournalRecord record;
   uint32_t declared;
   uint32_t first_change = JournalRead(file, 0, end, &record, &declared) ? record.size : end;
@@ -331,18 +332,23 @@ int UndoJournal(PlatFile file, const char* journal_path, uint32_t end) {
       strcpy(deferred[deferred_count++], record.first);
       continue;
     }
+    // A mark lost to an interruption only repeats an undo, which is harmless for the undo itself;
+    // but a file that comes back must never meet again a newer record of its path (a removal,
+    // a before-image), so the marks made so far reach the disk before a file is moved back, and
+    // once a file's length is back.
+    int moves_back = (record.kind == kJournalMoved || record.kind == kJournalCopied) &&
+                     PathExists(record.second);
+    if (moves_back && marks_waiting && PlatFlushFile(file)) marks_waiting = 0;
     if (!Undo(record)) {
       Block(&pass, record);
       continue;
     }
     if (record.kind != kJournalBefore) ++pass.restored;
-    // A mark lost to an interruption only repeats an undo, which is harmless; but once a file's
-    // length is back, its before-images must never be written again into what comes back in
-    // its place, so those marks reach the disk first.
-    if (!JournalPutByte(file, offset + kJournalStateAt, kJournalUndone) ||
-        (record.kind == kJournalLength && !PlatFlushFile(file))) {
+    if (!JournalPutByte(file, offset + kJournalStateAt, kJournalUndone)) {
       LogLine("Couldn't write the rollback journal");
     }
+    marks_waiting = 1;
+    if (record.kind == kJournalLength && PlatFlushFile(file)) marks_waiting = 0;
   }
   PlatFlushFile(file);
   PlatCloseFile(file);
