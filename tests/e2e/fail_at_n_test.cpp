@@ -293,4 +293,29 @@ TEST_F(FailAtNTest, APowerCutAtAnyChangeIsRecoveredByTheNextRun) {
   }
 }
 
+TEST_F(FailAtNTest, APowerCutInsideTheRollbackIsFinishedByTheNextRun) {
+  // A fault that fails the run late (the merge's registry writes, a full disk in the merge) and
+  // a power cut at every later change: the cut lands in the run or in its rollback, and the next
+  // run must finish the job.
+  const char* const faults[] = {"registry_denied = 3", "disk_full = 40"};
+  for (bool install_mode : {false, true}) {
+    Snapshot after = Reference(install_mode);
+    Tally tally;
+    for (const char* fault : faults) {
+      for (int n = 1;; n = NextN(n, 13)) {
+        std::string rule = std::string(fault) + "\npower_cut = " + std::to_string(n);
+        Prepare(rule, install_mode, false);
+        int status = RunSetup(install_mode);
+        if (status != kPowerCutStatus) break;  // the rollback made fewer changes than n
+        Judge(status, install_mode, after,
+              std::string(install_mode ? "-P, " : "update, ") + fault +
+                  ", power_cut = " + std::to_string(n),
+              &tally);
+      }
+    }
+    Report(install_mode ? "rollback_cut_install_mode" : "rollback_cut_update_mode", tally);
+    EXPECT_EQ(tally.lost, 0);
+  }
+}
+
 }  // namespace
