@@ -220,6 +220,9 @@ class FailAtNTest : public MachineTest {
     EXPECT_EQ(RunSetup(install_mode), 7) << Logs();
     Snapshot after = Take(work_);
     EXPECT_FALSE(FirstDifference(before_, after).empty());
+    // The uninstall entry is written whole while the journal is active, its value new to the key.
+    EXPECT_NE(after["registry.reg"].find("\"UninstallString\"="), std::string::npos)
+        << after["registry.reg"];
     for (const auto& [name, bytes] : after) {
       EXPECT_EQ(name.find(".RBK"), std::string::npos) << name << " left by a run that succeeded";
     }
