@@ -274,4 +274,29 @@ TEST_F(RollbackTest, WhatCannotBePutBackIsListedAndTheJournalKept) {
   FlushLog();
 }
 
+TEST_F(RollbackTest, MoreThan65536ChangesAreAllUndone) {
+  // 70,000 before-images of single bytes of the database, grouped into one flush, each byte then
+  // overwritten: the rollback puts every one back.
+  strcpy(g_setup.windows_dir, "C:\\WINDOWS");
+  const uint32_t kCount = 70000;
+  std::string original(kCount, 'o');
+  for (uint32_t i = 0; i < kCount; ++i) original[i] = static_cast<char>('a' + i % 26);
+  PutFile(kDatabase, original);
+  ASSERT_EQ(BeginRollback("C:\\D"), 1);
+  PlatFile file = PlatOpenFile(kDatabase, kOpenReadWrite);
+  ASSERT_NE(file, kPlatNoFile);
+  for (uint32_t i = 0; i < kCount; ++i) ASSERT_EQ(SaveBeforeImage(file, kDatabase, i, 1), 1);
+  ASSERT_EQ(MakeJournalDurable(), 1);
+  std::string changed(kCount, 'z');
+  ASSERT_EQ(PlatSeekFile(file, 0, kSeekBegin), 0u);
+  ASSERT_EQ(PlatWriteFile(file, changed.data(), kCount), kCount);
+  PlatCloseFile(file);
+  g_setup.error_number = kErrorRecordWrite;
+  RollBackRun();
+  EXPECT_EQ(g_setup.rollback_result, 1);
+  EXPECT_EQ(GetFile(kDatabase), original);
+  EXPECT_FALSE(Exists("C:\\D\\VNTSETUP.RBK"));
+  FlushLog();
+}
+
 }  // namespace
