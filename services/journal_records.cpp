@@ -27,18 +27,9 @@ uint32_t Get16(const uint8_t* at) {
   return static_cast<uint32_t>(at[0] | (at[1] << 8));
 }
 
-uint32_t Get32(const uint8_t* at) {
-  return Get16(at) | (Get16(at + 2) << 16);
-}
-
 void Put16(uint8_t* at, uint32_t value) {
   at[0] = static_cast<uint8_t>(value);
   at[1] = static_cast<uint8_t>(value >> 8);
-}
-
-void Put32(uint8_t* at, uint32_t value) {
-  Put16(at, value & 0xFFFF);
-  Put16(at + 2, value >> 16);
 }
 
 // The sum of a record's bytes before its trailer's sum, its in-place fields taken as 0.
@@ -53,21 +44,17 @@ uint32_t SumOf(const uint8_t* bytes, uint32_t count) {
   return sum;
 }
 
-int Failed() {
-  LogLine("Couldn't write the rollback journal");
-  return FailWith(kErrorRollbackJournal);
-}
-
 // Writes the buffer at the end of the file (no flush). A short write is asked about as a full
 // disk; what was written of it is cut off again.
 int WriteOut() {
   if (g_writer.used == 0) return 1;
-  if (static_cast<uint64_t>(g_writer.written) + g_writer.used >= kPlatFileError) return Failed();
+  if (static_cast<uint64_t>(g_writer.written) + g_writer.used >= kPlatFileError)
+    return JournalFailed();
   if (!WriteBlockAt(g_setup.journal_file, g_writer.written, g_out,
                     static_cast<uint16_t>(g_writer.used))) {
     PlatSetFileSize(g_setup.journal_file, g_writer.written);
     g_writer.used = 0;
-    return g_setup.install_stopped ? 0 : Failed();
+    return g_setup.install_stopped ? 0 : JournalFailed();
   }
   g_writer.written += g_writer.used;
   g_writer.used = 0;
@@ -84,13 +71,27 @@ int PlainText(const uint8_t* text, uint32_t length) {
 
 }  // namespace
 
+int JournalFailed() {
+  LogLine("Couldn't write the rollback journal");
+  return FailWith(kErrorRollbackJournal);
+}
+
+uint32_t JournalGet32(const uint8_t* at) {
+  return Get16(at) | (Get16(at + 2) << 16);
+}
+
+void JournalPut32(uint8_t* at, uint32_t value) {
+  Put16(at, value & 0xFFFF);
+  Put16(at + 2, value >> 16);
+}
+
 uint8_t* JournalReserve(uint8_t kind, uint8_t flags, const char* first, const char* second,
                         uint32_t number, uint32_t data_length) {
   uint32_t first_length = static_cast<uint32_t>(strlen(first));
   uint32_t second_length = second != nullptr ? static_cast<uint32_t>(strlen(second)) : 0;
   if (first_length >= kPathBuffer || second_length >= kPathBuffer ||
       data_length > kJournalImageMax) {
-    Failed();
+    JournalFailed();
     return nullptr;
   }
   uint32_t size = kHeaderSize + first_length + second_length + data_length + kTrailerSize;
@@ -103,8 +104,8 @@ uint8_t* JournalReserve(uint8_t kind, uint8_t flags, const char* first, const ch
   at[3] = flags;
   Put16(at + 6, first_length);
   Put16(at + 8, second_length);
-  Put32(at + 10, number);
-  Put32(at + 14, data_length);
+  JournalPut32(at + 10, number);
+  JournalPut32(at + 14, data_length);
   memcpy(at + kHeaderSize, first, first_length);
   if (second_length != 0) memcpy(at + kHeaderSize + first_length, second, second_length);
   g_reserved_at = g_writer.used;
@@ -115,8 +116,8 @@ uint8_t* JournalReserve(uint8_t kind, uint8_t flags, const char* first, const ch
 void JournalSeal() {
   uint8_t* at = g_out + g_reserved_at;
   uint32_t size = g_writer.used - g_reserved_at;
-  Put32(at + size - kTrailerSize, size);
-  Put32(at + size - 4, SumOf(at, size - 4));
+  JournalPut32(at + size - kTrailerSize, size);
+  JournalPut32(at + size - 4, SumOf(at, size - 4));
 }
 
 void JournalDrop() {
@@ -135,14 +136,14 @@ int JournalAppend(uint8_t kind, uint8_t flags, const char* first, const char* se
 int JournalDurable() {
   if (g_writer.used == 0) return 1;
   if (!WriteOut()) return 0;
-  if (!PlatFlushFile(g_setup.journal_file)) return Failed();
+  if (!PlatFlushFile(g_setup.journal_file)) return JournalFailed();
   g_writer.durable = g_writer.written;
   // Rides along with the next flush: until then an older, smaller durable length stands.
   uint8_t length[4];
-  Put32(length, g_writer.durable);
+  JournalPut32(length, g_writer.durable);
   if (PlatSeekFile(g_setup.journal_file, kJournalDurableAt, kSeekBegin) != kJournalDurableAt ||
       PlatWriteFile(g_setup.journal_file, length, 4) != 4) {
-    return Failed();
+    return JournalFailed();
   }
   return 1;
 }
@@ -157,7 +158,7 @@ int JournalRead(PlatFile file, uint32_t offset, uint32_t limit, JournalRecord* r
   }
   uint32_t first_length = Get16(g_in + 6);
   uint32_t second_length = Get16(g_in + 8);
-  uint32_t data_length = Get32(g_in + 14);
+  uint32_t data_length = JournalGet32(g_in + 14);
   if (g_in[0] != 'R' || g_in[1] != 'K' || first_length >= kPathBuffer ||
       second_length >= kPathBuffer || data_length > kJournalImageMax) {
     return 0;
@@ -166,8 +167,8 @@ int JournalRead(PlatFile file, uint32_t offset, uint32_t limit, JournalRecord* r
   *declared = size;
   uint32_t body = size - kHeaderSize;
   if (limit - offset < size || PlatReadFile(file, g_in + kHeaderSize, body) != body ||
-      Get32(g_in + size - kTrailerSize) != size ||
-      Get32(g_in + size - 4) != SumOf(g_in, size - 4) ||
+      JournalGet32(g_in + size - kTrailerSize) != size ||
+      JournalGet32(g_in + size - 4) != SumOf(g_in, size - 4) ||
       !PlainText(g_in + kHeaderSize, first_length + second_length)) {
     return 0;
   }
@@ -177,7 +178,7 @@ int JournalRead(PlatFile file, uint32_t offset, uint32_t limit, JournalRecord* r
   record->flags = g_in[3];
   record->state = g_in[kJournalStateAt];
   record->mark = g_in[kJournalCommitAt];
-  record->number = Get32(g_in + 10);
+  record->number = JournalGet32(g_in + 10);
   memcpy(record->first, g_in + kHeaderSize, first_length);
   record->first[first_length] = '\0';
   memcpy(record->second, g_in + kHeaderSize + first_length, second_length);
@@ -194,7 +195,7 @@ uint32_t JournalRecordBefore(PlatFile file, uint32_t end) {
       PlatReadFile(file, trailer, kTrailerSize) != kTrailerSize) {
     return kJournalNoFile;
   }
-  uint32_t size = Get32(trailer);
+  uint32_t size = JournalGet32(trailer);
   return size <= end ? end - size : kJournalNoFile;
 }
 

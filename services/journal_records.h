@@ -83,6 +83,12 @@ struct JournalWriter {
 };
 extern JournalWriter g_writer;
 
+// Logs that the journal cannot be written and stores error 42; 0.
+int JournalFailed();
+// A little-endian 32-bit number of a record.
+uint32_t JournalGet32(const uint8_t* at);
+void JournalPut32(uint8_t* at, uint32_t value);
+
 // Lays out a record at the end of the buffer (writing the buffer out first when it is full) and
 // returns where its data_length bytes of data go; null (error 42 stored) when the journal cannot
 // be written. The record counts once JournalSeal has summed it.

@@ -9,7 +9,6 @@
 
 #include "platform/registry.h"
 #include "platform/system.h"
-#include "services/errors.h"
 #include "services/journal_records.h"
 #include "services/paths.h"
 #include "services/setup_state.h"
@@ -41,11 +40,6 @@ int Active() {
   return g_setup.journal_file != kPlatNoFile;
 }
 
-int Failed() {
-  LogLine("Couldn't write the rollback journal");
-  return FailWith(kErrorRollbackJournal);
-}
-
 JournalRoots Roots() {
   return JournalRoots{g_journal.folder, g_setup.windows_dir, g_journal.system_dir};
 }
@@ -58,7 +52,7 @@ int Note(uint8_t kind, uint8_t flags, const char* first, const char* second, uin
   if (!JournalPathInside(first, roots, holds) ||
       (second != nullptr && !JournalPathInside(second, roots, 0))) {
     LogLine("Outside the setup's folders: %s", first);
-    return Failed();
+    return JournalFailed();
   }
   return JournalAppend(kind, flags, first, second, number, nullptr, 0);
 }
@@ -96,12 +90,11 @@ uint32_t OriginalLength(PlatFile file, const char* path) {
   uint32_t length = PlatGetFileSize(file);
   if (length == kPlatFileError || g_journal.original_count >= kOriginalMax ||
       !JournalPathInside(path, Roots(), 0)) {
-    Failed();
+    JournalFailed();
     return kNoLength;
   }
   uint8_t time[4];
-  uint32_t dos_time = PlatGetFileDosTime(file);
-  for (int i = 0; i < 4; ++i) time[i] = static_cast<uint8_t>(dos_time >> (8 * i));
+  JournalPut32(time, PlatGetFileDosTime(file));
   if (!JournalAppend(kJournalLength, 0, path, nullptr, length, time, 4)) return kNoLength;
   strcpy(g_journal.originals[g_journal.original_count], path);
   g_journal.original_lengths[g_journal.original_count++] = length;
@@ -144,7 +137,7 @@ int RollbackActive() {
 int BeginRollback(const char* dest_dir) {
   if (Active()) return 1;  // the run's journal goes on
   char journal_path[kPathBuffer];
-  if (JoinPath(journal_path, dest_dir, kJournalName, nullptr) == nullptr) return Failed();
+  if (JoinPath(journal_path, dest_dir, kJournalName, nullptr) == nullptr) return JournalFailed();
   RecoverUnfinishedRun(dest_dir);
   if (PathExists(journal_path)) {
     // An earlier run's changes are still to be put back there: nothing new starts over them.
@@ -170,7 +163,7 @@ int BeginRollback(const char* dest_dir) {
   for (int i = created_count; i-- > 0;) PlatRemoveDirectory(created[i]);
   g_setup.changes_begun = 1;
   g_setup.rollback_result = 1;  // nothing stays changed
-  return Failed();
+  return JournalFailed();
 }
 
 int MakeJournalDurable() {
@@ -192,7 +185,7 @@ int SetAside(const char* path, uint8_t flags, int durable) {
   char aside[kPathBuffer];
   if (!AsideName(path, aside) || !Note(kJournalMoved, kJournalAside, path, aside, 0) ||
       !JournalDurable()) {
-    return g_setup.install_stopped ? 0 : Failed();
+    return g_setup.install_stopped ? 0 : JournalFailed();
   }
   if (PlatMoveFile(path, aside)) return 1;
   LogLine("Couldn't set aside %s", path);
@@ -230,13 +223,13 @@ int KeepCopyBeforeChange(const char* path) {
   for (int i = 0; i < g_journal.kept_count; ++i) {
     if (NamesEqual(g_journal.kept[i], path)) return 1;
   }
-  if (g_journal.kept_count >= kKeptMax) return Failed();
+  if (g_journal.kept_count >= kKeptMax) return JournalFailed();
   strcpy(g_journal.kept[g_journal.kept_count++], path);
   if (!PathExists(path)) return Note(kJournalCreated, 0, path, nullptr, 0) && JournalDurable();
   char copy[kPathBuffer];
   if (!AsideName(path, copy) || !Note(kJournalCopied, kJournalAside, path, copy, 0) ||
       !JournalDurable() || !PlatCopyFile(path, copy, 1)) {
-    return Failed();
+    return JournalFailed();
   }
   return 1;
 }
@@ -258,7 +251,7 @@ int SaveBeforeImage(PlatFile file, const char* path, uint32_t offset, uint32_t c
   if (!Active()) return 1;
   uint32_t original = OriginalLength(file, path);
   uint32_t length = PlatGetFileSize(file);
-  if (original == kNoLength || length == kPlatFileError) return Failed();
+  if (original == kNoLength || length == kPlatFileError) return JournalFailed();
   if (offset >= original) return 1;  // appended bytes: cutting the file back undoes them
   uint32_t last = count > original - offset ? original : offset + count;
   if (last > length) last = length;  // bytes already cut away were saved when they were cut
@@ -270,14 +263,14 @@ int SaveBeforeImage(PlatFile file, const char* path, uint32_t offset, uint32_t c
     if (PlatSeekFile(file, at, kSeekBegin) != at || PlatReadFile(file, data, piece) != piece) {
       JournalDrop();
       PlatSeekFile(file, position, kSeekBegin);
-      return Failed();
+      return JournalFailed();
     }
     JournalSeal();
     at += piece;
   }
   return position != kPlatFileError && PlatSeekFile(file, position, kSeekBegin) == position
              ? 1
-             : Failed();
+             : JournalFailed();
 }
 
 int NoteRegistryValue(uintptr_t root, const char* subkey, const char* value_name,
@@ -288,7 +281,7 @@ int NoteRegistryValue(uintptr_t root, const char* subkey, const char* value_name
   uint32_t root_number = static_cast<uint32_t>(root);
   if (length >= kPathBuffer || strlen(value_name) >= kPathBuffer ||
       !JournalKeyOwned(root_number, subkey)) {
-    return Failed();
+    return JournalFailed();
   }
   // Every key along subkey that is missing is made by the write: noted, from the top.
   for (size_t i = 0; i <= length; ++i) {
@@ -300,13 +293,13 @@ int NoteRegistryValue(uintptr_t root, const char* subkey, const char* value_name
     if (code == kRegSuccess) {
       PlatRegCloseKey(key);
     } else if (code != kRegFileNotFound) {
-      return Failed();  // a key that cannot be looked at might exist: never note it as new
+      return JournalFailed();  // a key that cannot be looked at might exist: never note it as new
     } else if (!JournalAppend(kJournalRegKey, 0, partial, nullptr, root_number, nullptr, 0)) {
       return 0;
     }
   }
   uint32_t old_length = old_text != nullptr ? static_cast<uint32_t>(strlen(old_text)) : 0;
-  if (old_length > kJournalImageMax) return Failed();
+  if (old_length > kJournalImageMax) return JournalFailed();
   return JournalAppend(kJournalRegValue, old_text != nullptr ? kJournalHadValue : 0, subkey,
                        value_name, root_number, old_text, old_length) &&
          JournalDurable();
@@ -341,7 +334,7 @@ int CommitRun() {
   if (!JournalDurable() ||
       !JournalPutByte(g_setup.journal_file, kJournalCommitAt, kJournalCommitted) ||
       !PlatFlushFile(g_setup.journal_file)) {
-    return Failed();  // not committed: the run is rolled back
+    return JournalFailed();  // not committed: the run is rolled back
   }
   PlatFile file = g_setup.journal_file;
   g_setup.journal_file = kPlatNoFile;

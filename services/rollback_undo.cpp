@@ -43,11 +43,6 @@ int RemoveFile(const char* path) {
   return !PathExists(path) || PlatDeleteFile(path);
 }
 
-uint32_t Get32(const uint8_t* at) {
-  return static_cast<uint32_t>(at[0]) | (static_cast<uint32_t>(at[1]) << 8) |
-         (static_cast<uint32_t>(at[2]) << 16) | (static_cast<uint32_t>(at[3]) << 24);
-}
-
 // Writes the before-image's bytes back at their offset.
 int WriteImage(const JournalRecord& record) {
   PlatFile file = PlatOpenFile(record.first, kOpenReadWrite);
@@ -62,7 +57,7 @@ int CutToLength(const JournalRecord& record) {
   PlatFile file = PlatOpenFile(record.first, kOpenReadWrite);
   if (file == kPlatNoFile) return 0;
   int cut = PlatSetFileSize(file, record.number);
-  uint32_t time = record.data_length == 4 ? Get32(record.data) : 0;
+  uint32_t time = record.data_length == 4 ? JournalGet32(record.data) : 0;
   if (time != 0) PlatSetFileDosTime(file, time);
   return PlatCloseFile(file) && cut;
 }
