@@ -289,6 +289,7 @@ int DbClose(Database* database) {
   if (database == nullptr) return 0;
   ForgetWindow(database);
   if (database->file != kPlatNoFile) PlatCloseFile(database->file);
+  NoteFileLeft(database->path);
   if (database->companion_path[0] != '\0') DeleteSettingAside(database->companion_path);
   IndexRelease(&database->index);
   FreeBlock(database);

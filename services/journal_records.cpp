@@ -85,6 +85,33 @@ void JournalPut32(uint8_t* at, uint32_t value) {
   Put16(at + 2, value >> 16);
 }
 
+namespace {
+
+// Lays out a record's header and texts at at; returns its whole size with data_length bytes of
+// data, which go right after the texts.
+uint32_t LayOut(uint8_t* at, uint8_t kind, uint8_t flags, const char* first, uint32_t first_length,
+                const char* second, uint32_t second_length, uint32_t number, uint32_t data_length) {
+  memset(at, 0, kHeaderSize);
+  at[0] = 'R';
+  at[1] = 'K';
+  at[2] = kind;
+  at[3] = flags;
+  Put16(at + 6, first_length);
+  Put16(at + 8, second_length);
+  JournalPut32(at + 10, number);
+  JournalPut32(at + 14, data_length);
+  memcpy(at + kHeaderSize, first, first_length);
+  if (second_length != 0) memcpy(at + kHeaderSize + first_length, second, second_length);
+  return kHeaderSize + first_length + second_length + data_length + kTrailerSize;
+}
+
+void SealAt(uint8_t* at, uint32_t size) {
+  JournalPut32(at + size - kTrailerSize, size);
+  JournalPut32(at + size - 4, SumOf(at, size - 4));
+}
+
+}  // namespace
+
 uint8_t* JournalReserve(uint8_t kind, uint8_t flags, const char* first, const char* second,
                         uint32_t number, uint32_t data_length) {
   uint32_t first_length = static_cast<uint32_t>(strlen(first));
@@ -97,27 +124,14 @@ uint8_t* JournalReserve(uint8_t kind, uint8_t flags, const char* first, const ch
   uint32_t size = kHeaderSize + first_length + second_length + data_length + kTrailerSize;
   if (g_writer.used + size > kBufferSize && !WriteOut()) return nullptr;
   uint8_t* at = g_out + g_writer.used;
-  memset(at, 0, kHeaderSize);
-  at[0] = 'R';
-  at[1] = 'K';
-  at[2] = kind;
-  at[3] = flags;
-  Put16(at + 6, first_length);
-  Put16(at + 8, second_length);
-  JournalPut32(at + 10, number);
-  JournalPut32(at + 14, data_length);
-  memcpy(at + kHeaderSize, first, first_length);
-  if (second_length != 0) memcpy(at + kHeaderSize + first_length, second, second_length);
+  LayOut(at, kind, flags, first, first_length, second, second_length, number, data_length);
   g_reserved_at = g_writer.used;
   g_writer.used += size;
   return at + kHeaderSize + first_length + second_length;
 }
 
 void JournalSeal() {
-  uint8_t* at = g_out + g_reserved_at;
-  uint32_t size = g_writer.used - g_reserved_at;
-  JournalPut32(at + size - kTrailerSize, size);
-  JournalPut32(at + size - 4, SumOf(at, size - 4));
+  SealAt(g_out + g_reserved_at, g_writer.used - g_reserved_at);
 }
 
 void JournalDrop() {
@@ -201,6 +215,34 @@ uint32_t JournalRecordBefore(PlatFile file, uint32_t end) {
 
 int JournalPutByte(PlatFile file, uint32_t offset, uint8_t value) {
   return PlatSeekFile(file, offset, kSeekBegin) == offset && PlatWriteFile(file, &value, 1) == 1;
+}
+
+int JournalStampAt(PlatFile file, uint32_t* end, const char* path, uint32_t length,
+                   uint32_t dos_time) {
+  uint8_t bytes[kHeaderSize + kPathBuffer + 4 + kTrailerSize];
+  uint32_t path_length = static_cast<uint32_t>(strlen(path));
+  if (path_length >= kPathBuffer) return 0;
+  uint32_t size = LayOut(bytes, kJournalStamp, 0, path, path_length, nullptr, 0, length, 4);
+  JournalPut32(bytes + kHeaderSize + path_length, dos_time);
+  SealAt(bytes, size);
+  if (static_cast<uint64_t>(*end) + size >= kPlatFileError ||
+      PlatSeekFile(file, *end, kSeekBegin) != *end || PlatWriteFile(file, bytes, size) != size ||
+      !PlatSetFileSize(file, *end + size)) {
+    return 0;
+  }
+  *end += size;
+  return 1;
+}
+
+int JournalFileStamp(const char* path, uint32_t* length, uint32_t* dos_time) {
+  PlatFindData found;
+  PlatFind find = PlatFindFirst(path, &found);
+  if (find == nullptr) return 0;
+  PlatFindClose(find);
+  if ((found.attributes & kAttrDirectory) != 0) return 0;
+  *length = found.size;
+  *dos_time = found.dos_time;
+  return 1;
 }
 
 namespace {

@@ -23,9 +23,14 @@
 //   than what was once flushed is told from one whose last, unflushed records were torn;
 // - byte 5, the commit mark 'C', flushed when the run has succeeded: the one step that commits
 //   it. Recovery then only removes what was set aside, and never undoes anything;
-// - byte 4, the count of rollback passes begun, flushed before each pass changes anything. A
-//   stamp holds the count at its writing and describes the file only while the count is the
-//   same: a pass that was cut off may have changed the file since.
+// Byte 4 of the identity is reserved (0).
+//
+// A stamp records a file as the run left it (its length and DOS time), written when the run goes
+// on to another file. It describes the file only while no newer record names the same path: a
+// stamp with the length kJournalNoFile is written before a change that needs no other record (an
+// append), and a rollback marks a stamp undone before it changes the file. An undo that meets a
+// stamp its file no longer matches leaves that file, and the records under it, as they are: the
+// client has used the file since.
 // All numbers are little-endian.
 #pragma once
 
@@ -45,7 +50,8 @@ enum JournalKind : uint8_t {
   kJournalRegKey = 8,     // text: a registry key the run makes, number: its root
   kJournalRegValue = 9,   // texts: a key and a value name, number: the root, data: the old text
   kJournalStamp = 10,     // text: a file as the setup left it, number: its length
-                          // (kJournalNoFile: there was none), data: its DOS time, the pass count
+                          // (kJournalNoFile: no stamp, the file is being changed), data: its
+                          // DOS time
 };
 const uint8_t kJournalAside = 1;         // a move or copy whose target is a moved-aside file
 const uint8_t kJournalHoldsJournal = 2;  // a directory that holds the journal: removed last
@@ -54,7 +60,7 @@ const uint8_t kJournalHadValue = 8;      // the registry value existed (its old 
 
 const uint8_t kJournalUndone = 'U';
 const uint8_t kJournalCommitted = 'C';
-const uint32_t kJournalStateAt = 4;     // a record's state; the identity's pass count
+const uint32_t kJournalStateAt = 4;     // a record's state
 const uint32_t kJournalCommitAt = 5;    // the identity's commit mark
 const uint32_t kJournalDurableAt = 10;  // the identity's durable length
 const uint32_t kJournalNoFile = 0xFFFFFFFFu;
@@ -65,8 +71,8 @@ struct JournalRecord {
   uint32_t size;    // its whole size
   uint8_t kind;
   uint8_t flags;
-  uint8_t state;  // the identity: its pass count
-  uint8_t mark;   // the identity: its commit mark
+  uint8_t state;
+  uint8_t mark;  // the identity: its commit mark
   char first[kPathBuffer];
   char second[kPathBuffer];
   uint32_t number;
@@ -112,8 +118,14 @@ int JournalRead(PlatFile file, uint32_t offset, uint32_t limit, JournalRecord* r
                 uint32_t* declared);
 // The offset of the record that ends at end; kJournalNoFile when there is none.
 uint32_t JournalRecordBefore(PlatFile file, uint32_t end);
-// Rewrites one byte of the file in place (a state, a mark, a count); not flushed. 1 or 0.
+// Rewrites one byte of the file in place (a state, a mark); not flushed. 1 or 0.
 int JournalPutByte(PlatFile file, uint32_t offset, uint8_t value);
+// Writes a stamp of the file at path at *end of the journal file, which then ends after it, and
+// moves *end on; not flushed. 1 or 0.
+int JournalStampAt(PlatFile file, uint32_t* end, const char* path, uint32_t length,
+                   uint32_t dos_time);
+// The length and DOS time of the file at path; 0 when it is not there (or is a directory).
+int JournalFileStamp(const char* path, uint32_t* length, uint32_t* dos_time);
 
 // The folders a journal's paths may name: the one it was written for, and the Windows and
 // system directories of its run.

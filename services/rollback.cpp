@@ -32,7 +32,10 @@ struct Journal {
   uint32_t original_lengths[kOriginalMax];
   int original_count;
   char kept[kKeptMax][kPathBuffer];
+  int kept_stamped[kKeptMax];  // stamped since its copy was kept: its next change voids that
   int kept_count;
+  char finishing[kPathBuffer];  // the file the run made last: stamped when it goes on
+  char changing[kPathBuffer];   // the database the run writes: stamped when it is closed
 };
 Journal g_journal;  // filled by BeginRollback
 
@@ -42,6 +45,33 @@ int Active() {
 
 JournalRoots Roots() {
   return JournalRoots{g_journal.folder, g_setup.windows_dir, g_journal.system_dir};
+}
+
+// A stamp of the file at path as it is now; nothing when it is not there. Not flushed: it rides
+// with the next flush.
+int Stamp(const char* path) {
+  uint32_t length;
+  uint32_t time;
+  if (!JournalFileStamp(path, &length, &time)) return 1;
+  for (int i = 0; i < g_journal.kept_count; ++i) {
+    if (NamesEqual(g_journal.kept[i], path)) g_journal.kept_stamped[i] = 1;
+  }
+  uint8_t data[4];
+  JournalPut32(data, time);
+  return JournalAppend(kJournalStamp, 0, path, nullptr, length, data, 4);
+}
+
+// The file the run made last is finished once the run notes a change of another path (next;
+// null: of no file): stamped then, so that a later rollback can tell whether it is still the
+// run's.
+int StampFinished(const char* next) {
+  if (g_journal.finishing[0] == '\0' ||
+      (next != nullptr && NamesEqual(next, g_journal.finishing))) {
+    return 1;
+  }
+  int stamped = Stamp(g_journal.finishing);
+  g_journal.finishing[0] = '\0';
+  return stamped;
 }
 
 // A record whose paths lie where a recovery will accept them; the writer refuses, before the
@@ -54,7 +84,7 @@ int Note(uint8_t kind, uint8_t flags, const char* first, const char* second, uin
     LogLine("Outside the setup's folders: %s", first);
     return JournalFailed();
   }
-  return JournalAppend(kind, flags, first, second, number, nullptr, 0);
+  return StampFinished(first) && JournalAppend(kind, flags, first, second, number, nullptr, 0);
 }
 
 // A name for a file set aside in the directory of path: ~RBnnnnn.RBK, not yet taken.
@@ -180,13 +210,16 @@ int SetAside(const char* path, uint8_t flags, int durable) {
     return 1;
   }
   if (!PathExists(path)) {
-    return Note(kJournalCreated, flags, path, nullptr, 0) && (!durable || JournalDurable());
+    if (!Note(kJournalCreated, flags, path, nullptr, 0)) return 0;
+    if ((flags & kJournalTemporary) == 0) strcpy(g_journal.finishing, path);
+    return !durable || JournalDurable();
   }
   char aside[kPathBuffer];
   if (!AsideName(path, aside) || !Note(kJournalMoved, kJournalAside, path, aside, 0) ||
       !JournalDurable()) {
     return g_setup.install_stopped ? 0 : JournalFailed();
   }
+  strcpy(g_journal.finishing, path);
   if (PlatMoveFile(path, aside)) return 1;
   LogLine("Couldn't set aside %s", path);
   return 0;
@@ -220,8 +253,14 @@ int MoveJournalled(const char* from, const char* to) {
 
 int KeepCopyBeforeChange(const char* path) {
   if (!Active()) return 1;
+  // A file changed in place is changed again without a record each time: never stamped.
+  if (NamesEqual(g_journal.finishing, path)) g_journal.finishing[0] = '\0';
   for (int i = 0; i < g_journal.kept_count; ++i) {
-    if (NamesEqual(g_journal.kept[i], path)) return 1;
+    if (!NamesEqual(g_journal.kept[i], path)) continue;
+    if (!g_journal.kept_stamped[i]) return 1;
+    g_journal.kept_stamped[i] = 0;
+    return JournalAppend(kJournalStamp, 0, path, nullptr, kJournalNoFile, nullptr, 0) &&
+           JournalDurable();
   }
   if (g_journal.kept_count >= kKeptMax) return JournalFailed();
   strcpy(g_journal.kept[g_journal.kept_count++], path);
@@ -252,6 +291,14 @@ int SaveBeforeImage(PlatFile file, const char* path, uint32_t offset, uint32_t c
   uint32_t original = OriginalLength(file, path);
   uint32_t length = PlatGetFileSize(file);
   if (original == kNoLength || length == kPlatFileError) return JournalFailed();
+  if (!NamesEqual(g_journal.changing, path)) {
+    // A stamp of an earlier change no longer holds: an append leaves no record of its own.
+    if (!StampFinished(path) ||
+        !JournalAppend(kJournalStamp, 0, path, nullptr, kJournalNoFile, nullptr, 0)) {
+      return 0;
+    }
+    strcpy(g_journal.changing, path);
+  }
   if (offset >= original) return 1;  // appended bytes: cutting the file back undoes them
   uint32_t last = count > original - offset ? original : offset + count;
   if (last > length) last = length;  // bytes already cut away were saved when they were cut
@@ -273,9 +320,16 @@ int SaveBeforeImage(PlatFile file, const char* path, uint32_t offset, uint32_t c
              : JournalFailed();
 }
 
+int NoteFileLeft(const char* path) {
+  if (!Active() || !NamesEqual(g_journal.changing, path)) return 1;
+  g_journal.changing[0] = '\0';
+  return Stamp(path);
+}
+
 int NoteRegistryValue(uintptr_t root, const char* subkey, const char* value_name,
                       const char* old_text) {
   if (!Active()) return 1;
+  if (!StampFinished(nullptr)) return 0;
   char partial[kPathBuffer];
   size_t length = strlen(subkey);
   uint32_t root_number = static_cast<uint32_t>(root);

@@ -50,6 +50,9 @@ int CreateDirectoryJournalled(const char* path);
 int SaveBeforeImage(PlatFile file, const char* path, uint32_t offset, uint32_t count);
 // Flushes what the journal holds; 1, or 0 (error 42, or a Cancel in the disk-full question).
 int MakeJournalDurable();
+// The file written through SaveBeforeImage has been closed: stamps it as the run left it, so
+// that a later rollback cuts it back only while it is still the run's. 1, or 0 with error 42.
+int NoteFileLeft(const char* path);
 
 // Before the run sets a registry value (root: an HKEY root): the keys along subkey that the write
 // will make, and the value's old text (null: it had none). 1, or 0 with error 42.

@@ -27,10 +27,39 @@ const char kKeptBase[] = "VNTSETUP.";
 struct Pass {
   char blocked[kBlockedMax][kPathBuffer];
   int blocked_count;
-  int halted;  // more paths failed than can be told apart: nothing older is undone
+  char left[kBlockedMax][kPathBuffer];  // files changed since the run: left as they are
+  int left_count;
+  int halted;         // more paths failed than can be told apart: nothing older is undone
+  int stamp_waiting;  // a stamp marked undone, not yet flushed
   unsigned restored;
   unsigned failed;
 };
+
+// The paths a pass has met so far, as a filter of two bits a path: a path met always tests as
+// met, and one not met rarely does, which only costs a stamp its check.
+const uint32_t kSeenBits = 1u << 19;
+uint8_t g_seen[kSeenBits / 8];
+
+uint32_t PathHash(const char* path) {
+  uint32_t hash = 2166136261u;
+  for (const char* at = path; *at != '\0'; ++at) {
+    hash = (hash ^ static_cast<uint8_t>(UpperCaseOf(*at))) * 16777619u;
+  }
+  return hash;
+}
+
+// Marks the path met; 1 when it had been met (or seemed to) already.
+int MeetPath(const char* path) {
+  uint32_t hash = PathHash(path);
+  uint32_t bits[2] = {hash % kSeenBits, (hash * 0x9E3779B1u >> 13) % kSeenBits};
+  int met = 1;
+  for (uint32_t bit : bits) {
+    uint8_t mask = static_cast<uint8_t>(1u << (bit & 7));
+    if ((g_seen[bit >> 3] & mask) == 0) met = 0;
+    g_seen[bit >> 3] = static_cast<uint8_t>(g_seen[bit >> 3] | mask);
+  }
+  return met;
+}
 
 struct NotRestoredList {
   char first[kPathBuffer];
@@ -138,9 +167,9 @@ int Undo(const JournalRecord& record) {
   }
 }
 
-int Blocked(const Pass& pass, const char* path) {
-  for (int i = 0; i < pass.blocked_count; ++i) {
-    if (NamesEqual(pass.blocked[i], path)) return 1;
+int Listed(const char list[][kPathBuffer], int count, const char* path) {
+  for (int i = 0; i < count; ++i) {
+    if (NamesEqual(list[i], path)) return 1;
   }
   return 0;
 }
@@ -150,7 +179,7 @@ void Block(Pass* pass, const JournalRecord& record) {
   LogLine("Couldn't restore %s", record.first);
   ++pass->failed;
   if (g_not_restored.count++ == 0) strcpy(g_not_restored.first, record.first);
-  if (Blocked(*pass, record.first)) return;
+  if (Listed(pass->blocked, pass->blocked_count, record.first)) return;
   if (pass->blocked_count >= kBlockedMax) {
     pass->halted = 1;
     return;
@@ -160,6 +189,37 @@ void Block(Pass* pass, const JournalRecord& record) {
 
 void NoteSkipped(const JournalRecord& record) {
   if (g_not_restored.count++ == 0) strcpy(g_not_restored.first, record.first);
+}
+
+// A stamp that no newer record of its file voids: the file is undone only while it is as the
+// run left it (or gone). One changed since is left, with every older record of its path.
+void CheckStamp(Pass* pass, PlatFile file, const JournalRecord& record) {
+  uint32_t length;
+  uint32_t time;
+  if (!JournalFileStamp(record.first, &length, &time) ||
+      (length == record.number && time == JournalGet32(record.data))) {
+    // Marked before the file changes: a later pass must not take the undo's own change for
+    // the client's.
+    if (JournalPutByte(file, record.offset + kJournalStateAt, kJournalUndone)) {
+      pass->stamp_waiting = 1;
+    }
+    return;
+  }
+  if (pass->left_count >= kBlockedMax) {
+    pass->halted = 1;
+    return;
+  }
+  strcpy(pass->left[pass->left_count++], record.first);
+  LogLine("Left %s as it is: it has changed since the setup", record.first);
+  NoteSkipped(record);
+}
+
+// A record of a file left as it is: never undone, its moved-aside copy kept for the user.
+void LeaveUndone(PlatFile file, const JournalRecord& record) {
+  if ((record.flags & kJournalAside) != 0 && PathExists(record.second)) {
+    LogLine("Kept its earlier copy as %s", record.second);
+  }
+  JournalPutByte(file, record.offset + kJournalStateAt, kJournalUndone);
 }
 
 int KeptName(const char* directory, char* out) {
@@ -196,6 +256,9 @@ int RecordAllowed(const JournalRecord& record, const JournalRoots& roots) {
     case kJournalLength:
     case kJournalBefore:
       return JournalPathInside(record.first, roots, 0);
+    case kJournalStamp:
+      return JournalPathInside(record.first, roots, 0) &&
+             record.data_length == (record.number == kJournalNoFile ? 0u : 4u);
     case kJournalMoved:
     case kJournalCopied: {
       if (!JournalPathInside(record.first, roots, 0) ||
@@ -302,9 +365,11 @@ const char* NotRestored(unsigned* count) {
 
 int UndoJournal(PlatFile file, const char* journal_path, uint32_t end) {
   Pass pass = {};
+  memset(g_seen, 0, sizeof g_seen);
   char deferred[kDeferredMax][kPathBuffer];
   int deferred_count = 0;
   int marks_waiting = 0;
+  uint32_t journal_end = end;
   JournalRecord record;
   uint32_t declared;
   uint32_t first_change = JournalRead(file, 0, end, &record, &declared) ? record.size : end;
@@ -316,8 +381,22 @@ int UndoJournal(PlatFile file, const char* journal_path, uint32_t end) {
       pass.halted = 1;
       break;
     }
+    int fresh_stamp = record.kind == kJournalStamp && record.state != kJournalUndone &&
+                      record.number != kJournalNoFile;
+    if (MeetPath(record.first)) fresh_stamp = 0;  // a newer record voids it
+    if (record.kind == kJournalMoved && (record.flags & kJournalAside) == 0) {
+      MeetPath(record.second);
+    }
     if (record.state == kJournalUndone) continue;
-    if (pass.halted || Blocked(pass, record.first)) {
+    if (record.kind == kJournalStamp) {
+      if (fresh_stamp && !pass.halted) CheckStamp(&pass, file, record);
+      continue;
+    }
+    if (Listed(pass.left, pass.left_count, record.first)) {
+      LeaveUndone(file, record);
+      continue;
+    }
+    if (pass.halted || Listed(pass.blocked, pass.blocked_count, record.first)) {
       ++pass.failed;
       NoteSkipped(record);
       continue;
@@ -330,10 +409,15 @@ int UndoJournal(PlatFile file, const char* journal_path, uint32_t end) {
     // A mark lost to an interruption only repeats an undo, which is harmless for the undo itself;
     // but a file that comes back must never meet again a newer record of its path (a removal,
     // a before-image), so the marks made so far reach the disk before a file is moved back, and
-    // once a file's length is back.
+    // once a file's length is back; and a stamp's mark before its file is changed.
     int moves_back = (record.kind == kJournalMoved || record.kind == kJournalCopied) &&
                      PathExists(record.second);
-    if (moves_back && marks_waiting && PlatFlushFile(file)) marks_waiting = 0;
+    int rewrites = moves_back || record.kind == kJournalLength || record.kind == kJournalBefore;
+    if (((moves_back && marks_waiting) || (rewrites && pass.stamp_waiting)) &&
+        PlatFlushFile(file)) {
+      marks_waiting = 0;
+      pass.stamp_waiting = 0;
+    }
     if (!Undo(record)) {
       Block(&pass, record);
       continue;
@@ -344,6 +428,18 @@ int UndoJournal(PlatFile file, const char* journal_path, uint32_t end) {
     }
     marks_waiting = 1;
     if (record.kind == kJournalLength && PlatFlushFile(file)) marks_waiting = 0;
+  }
+  if (pass.failed != 0) {
+    // The files kept back are stamped as they are now: the next pass undoes them only while
+    // nobody has changed them since.
+    for (int i = 0; i < pass.blocked_count; ++i) {
+      uint32_t length;
+      uint32_t time;
+      if (JournalFileStamp(pass.blocked[i], &length, &time) &&
+          !JournalStampAt(file, &journal_end, pass.blocked[i], length, time)) {
+        break;
+      }
+    }
   }
   PlatFlushFile(file);
   PlatCloseFile(file);
@@ -363,6 +459,11 @@ int UndoJournal(PlatFile file, const char* journal_path, uint32_t end) {
       LogLine("Removed %s", deferred[i]);
       ++pass.restored;
     }
+  }
+  if (pass.left_count != 0) {
+    LogLine("Rollback done: %u restored, %u changed since and left as they are", pass.restored,
+            static_cast<unsigned>(pass.left_count));
+    return 0;
   }
   LogLine("Rollback done: %u restored", pass.restored);
   return 1;
@@ -416,7 +517,8 @@ int RecoverUnfinishedRun(const char* dir) {
       break;
   }
   LogLine("Rolling back the unfinished setup in %s", dir);
-  if (UndoJournal(file, journal_path, end)) return 1;
+  // Files the client changed since are left as they are: nothing of that run is left to do.
+  if (UndoJournal(file, journal_path, end) || !PathExists(journal_path)) return 1;
   if (g_setup.rollback_result == 0) g_setup.rollback_result = 2;
   return -1;
 }

@@ -299,4 +299,78 @@ TEST_F(RollbackTest, MoreThan65536ChangesAreAllUndone) {
   FlushLog();
 }
 
+TEST_F(RollbackTest, FilesTheClientChangedSinceAreLeftWithTheirEarlierCopies) {
+  // A run replaces A, makes B and E, changes and grows the database; then it is cut off (mode 0)
+  // or its rollback cannot remove B (mode 1). The client then uses the installation before the
+  // next run: what it changed stays as it left it, the rest goes back.
+  for (int mode = 0; mode < 2; ++mode) {
+    SCOPED_TRACE("mode " + std::to_string(mode));
+    HostFaultClear();
+    std::filesystem::remove_all(HostPath("C:\\D"));
+    PutFile("C:\\D\\A.TXT", "old A");
+    PutFile(kDatabase, "0123456789");
+    RegWriteString(kRegLocalMachine, "SOFTWARE\\Velnet\\VNT\\CurrentVersion", "AppPath", "C:\\OLD");
+    strcpy(g_setup.windows_dir, "C:\\WINDOWS");
+    strcpy(g_setup.dest_dir, "C:\\D");
+    Tree before = Take();
+    ASSERT_EQ(BeginRollback("C:\\D"), 1);
+    for (const char* path : {"C:\\D\\A.TXT", "C:\\D\\B.TXT"}) {
+      ASSERT_EQ(SetAsideBeforeReplace(path), 1);
+      PutFile(path, std::string("new ") + path);
+    }
+    PlatFile file = PlatOpenFile(kDatabase, kOpenReadWrite);
+    ASSERT_EQ(SaveBeforeImage(file, kDatabase, 0, 4), 1);
+    ASSERT_EQ(SaveBeforeImage(file, kDatabase, 10, 3), 1);
+    ASSERT_EQ(MakeJournalDurable(), 1);
+    ASSERT_EQ(PlatWriteFile(file, "abcd", 4), 4u);
+    ASSERT_EQ(PlatSeekFile(file, 10, kSeekBegin), 10u);
+    ASSERT_EQ(PlatWriteFile(file, "XYZ", 3), 3u);
+    PlatCloseFile(file);
+    ASSERT_EQ(NoteFileLeft(kDatabase), 1);
+    ASSERT_EQ(SetAsideBeforeReplace("C:\\D\\E.TXT"), 1);
+    PutFile("C:\\D\\E.TXT", "new E");
+    RegSetStringChecked(kRegLocalMachine, "SOFTWARE\\Velnet\\VNT\\CurrentVersion", "AppPath",
+                        "C:\\D");
+    ASSERT_EQ(g_setup.error_number, 0);
+    if (mode == 0) {
+      PlatCloseFile(g_setup.journal_file);
+      g_setup.journal_file = kPlatNoFile;
+      PutFile(kDatabase, GetFile(kDatabase) + "client");
+      PutFile("C:\\D\\A.TXT", "the client's own A");
+    } else {
+      HostFaultAdd({kFaultReadOnly, 1, 1, "B.TXT"});
+      g_setup.error_number = kErrorRecordWrite;
+      RollBackRun();
+      EXPECT_EQ(g_setup.rollback_result, 2);
+      HostFaultClear();
+      PutFile("C:\\D\\B.TXT", "the client's B, longer");
+    }
+    g_setup.error_number = 0;
+    g_setup.rollback_result = 0;
+    EXPECT_EQ(RecoverUnfinishedRun("C:\\D"), 1);
+    EXPECT_FALSE(Exists("C:\\D\\VNTSETUP.RBK"));
+    Tree after = Take();
+    std::string log = DestinationLog();
+    if (mode == 0) {
+      EXPECT_EQ(after["/D/IDB/MAIN.IDX"], "abcd456789XYZclient");
+      EXPECT_EQ(after["/D/A.TXT"], "the client's own A");
+      EXPECT_FALSE(Exists("C:\\D\\B.TXT"));
+      EXPECT_EQ(after["/D/E.TXT"], before["/D/E.TXT"]);
+      // The user's own A is kept aside, and the log says where.
+      EXPECT_EQ(after["/D/~RB00001.RBK"], "old A");
+      EXPECT_NE(log.find("Left C:\\D\\A.TXT as it is: it has changed since the setup"),
+                std::string::npos)
+          << log;
+      EXPECT_NE(log.find("Kept its earlier copy as C:\\D\\~RB00001.RBK"), std::string::npos);
+      EXPECT_NE(log.find("2 changed since and left as they are"), std::string::npos);
+    } else {
+      EXPECT_EQ(after["/D/B.TXT"], "the client's B, longer");
+      after.erase("/D/B.TXT");
+      EXPECT_EQ(Difference(after, before), "");
+    }
+    EXPECT_EQ(after["registry.reg"], before["registry.reg"]);
+    FlushLog();
+  }
+}
+
 }  // namespace
