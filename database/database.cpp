@@ -139,6 +139,16 @@ int DriveOf(const char* path) {
   return letter >= 'A' && letter <= 'Z' ? letter - 'A' : -1;
 }
 
+// Set while DbWriteJournalled writes: the old bytes were journalled, and flushed, for the batch.
+int g_journalled_ahead = 0;
+
+// Before count bytes at offset are overwritten (or the file is cut there, count 0xFFFFFFFF):
+// their old bytes journalled and flushed, unless the batch's were.
+int Protect(Database* db, uint32_t offset, uint32_t count) {
+  return g_journalled_ahead ||
+         (SaveBeforeImage(db->file, db->path, offset, count) && MakeJournalDurable());
+}
+
 // A record on its way to the file: its header in the file's form followed by its data, so that
 // both go out in one write.
 uint8_t g_record[kDbLargestRecordHeader + kDbMaxDataLength];
@@ -150,9 +160,7 @@ int WriteRecord(Database* db, const DbRecordHeader& header, const void* data) {
   ForgetWindow(db);
   uint32_t size = EncodeRecordHeader(header, db->form, g_record);
   uint16_t length = static_cast<uint16_t>(header.length);
-  if (!SaveBeforeImage(db->file, db->path, header.offset, size + length) || !MakeJournalDurable()) {
-    return 0;
-  }
+  if (!Protect(db, header.offset, size + length)) return 0;
   if (size + length > 0xFFFF) {
     return WriteBlockAt(db->file, header.offset, g_record, static_cast<uint16_t>(size)) &&
            WriteBlock(db->file, data, length);
@@ -170,8 +178,7 @@ int WriteSuperseded(Database* db, const DbIndexEntry& entry) {
   uint8_t flags = static_cast<uint8_t>(IndexFlags(entry) | kDbFlagSuperseded);
   uint32_t at = entry.offset + (db->form == kDbCurrentForm ? 13 : 9);
   if (IndexOffsetFieldTrue(entry)) {
-    return SaveBeforeImage(db->file, db->path, at, 1) && MakeJournalDurable() &&
-           WriteBlockAt(db->file, at, &flags, 1);
+    return Protect(db, at, 1) && WriteBlockAt(db->file, at, &flags, 1);
   }
   uint8_t bytes[kDbLargestRecordHeader];
   uint32_t size = DbRecordHeaderSize(db->form);
@@ -181,7 +188,7 @@ int WriteSuperseded(Database* db, const DbIndexEntry& entry) {
   header.flags = flags;
   header.offset = entry.offset;
   EncodeRecordHeader(header, db->form, bytes);
-  return SaveBeforeImage(db->file, db->path, entry.offset, size) && MakeJournalDurable() &&
+  return Protect(db, entry.offset, size) &&
          WriteBlockAt(db->file, entry.offset, bytes, static_cast<uint16_t>(size));
 }
 
@@ -218,9 +225,7 @@ int Append(Database* db, DbRecordHeader header, const void* data, const DbIndexE
   db->file = reopened;
   header.offset = db->end;
   if (!WriteRecord(db, header, data)) {
-    if (SaveBeforeImage(db->file, db->path, db->end, kPlatFileError) && MakeJournalDurable()) {
-      PlatSetFileSize(db->file, db->end);
-    }
+    if (Protect(db, db->end, kPlatFileError)) PlatSetFileSize(db->file, db->end);
     return 0;
   }
   // Should this fail, both records are live and the later one, the new, is the one read.
@@ -339,6 +344,28 @@ int DbWrite(Database* database, uint32_t gid, const void* data, uint16_t length,
   if (!WriteRecord(database, header, data)) return 0;
   IndexPut(&database->index, IndexEntryOf(header, header.offset));
   return 1;
+}
+
+int DbJournalWrite(Database* database, uint32_t gid, uint16_t length) {
+  if (database == nullptr) return 0;
+  const DbIndexEntry* old = IndexFind(&database->index, gid);
+  uint32_t header_size = DbRecordHeaderSize(database->form);
+  if (old != nullptr && IndexLength(*old) == length) {
+    return SaveBeforeImage(database->file, database->path, old->offset, header_size + length);
+  }
+  // Appended where the records end (whatever lies from there on), and the old record's header
+  // marked superseded.
+  return SaveBeforeImage(database->file, database->path, database->end, kPlatFileError) &&
+         (old == nullptr ||
+          SaveBeforeImage(database->file, database->path, old->offset, header_size));
+}
+
+int DbWriteJournalled(Database* database, uint32_t gid, const void* data, uint16_t length,
+                      char type) {
+  g_journalled_ahead = 1;
+  int written = DbWrite(database, gid, data, length, type);
+  g_journalled_ahead = 0;
+  return written;
 }
 
 int DbWriteText(Database* database, uint32_t gid, const char* text) {

@@ -72,6 +72,15 @@ uint8_t* DbRead(Database* database, uint32_t gid, uint8_t* buffer, uint32_t capa
 // failure the file holds what it held before, except that an overwrite in place may be partly
 // done. Cancel in a disk-full question sets install_stopped.
 int DbWrite(Database* database, uint32_t gid, const void* data, uint16_t length, char type);
+// A batch of writes is journalled once: DbJournalWrite for each record of the batch journals,
+// without flushing, the old bytes its DbWrite will overwrite (its GID's record of the same
+// length, or the header it marks superseded and whatever lies past the last record); after one
+// MakeJournalDurable, DbWriteJournalled writes each record as DbWrite does, journalling nothing
+// more. Every record of one batch has its own GID, and nothing else writes the database in
+// between. 1, or 0 with error 42.
+int DbJournalWrite(Database* database, uint32_t gid, uint16_t length);
+int DbWriteJournalled(Database* database, uint32_t gid, const void* data, uint16_t length,
+                      char type);
 // DbWrite with type 't' and the text without its terminator; 0 for a text over 65535 characters.
 int DbWriteText(Database* database, uint32_t gid, const char* text);
 

@@ -60,14 +60,19 @@ void DropPending(Merge* merge) {
   merge->pending_total = 0;
 }
 
-// Writes the pending records, the one read last first. A Cancel in a disk-full question stops
-// the flush and drops the rest; a record that cannot be written fails the merge (41).
+// Writes the pending records, the one read last first, their old bytes journalled together in one
+// flush first. A Cancel in a disk-full question stops the flush and drops the rest; a record that
+// cannot be written fails the merge (41).
 void Flush(Merge* merge) {
+  for (PendingRecord* record = merge->pending; record != nullptr; record = record->next) {
+    if (!DbJournalWrite(merge->target, record->gid, record->length)) break;
+  }
+  if (g_setup.error_number == 0) MakeJournalDurable();
   while (merge->pending != nullptr && !g_setup.install_stopped && g_setup.error_number == 0) {
     PendingRecord* record = merge->pending;
     merge->pending = record->next;
     char type = (record->gid >> 24) == 0x01 ? 'p' : 'b';
-    if (DbWrite(merge->target, record->gid, DataOf(record), record->length, type)) {
+    if (DbWriteJournalled(merge->target, record->gid, DataOf(record), record->length, type)) {
       LogLine("Wrote GID %lu (size %u)", record->gid, static_cast<unsigned>(record->length));
     } else {
       LogLine("Failed to write GID %lu", record->gid);

@@ -3,11 +3,14 @@
 // never wraps round into a small need.
 #include "payload/disk_space.h"
 
+#include <cstring>
+
 #include "payload/extraction_library.h"
 #include "platform/files.h"
 #include "platform/format.h"
 #include "platform/system.h"
 #include "services/file_writing.h"
+#include "services/journal_records.h"
 #include "services/paths.h"
 #include "services/payload_header.h"
 #include "services/setup_state.h"
@@ -66,6 +69,41 @@ uint64_t ExistingSavings(uint32_t cluster_size, const char* directory) {
   return sum;
 }
 
+// What the rollback keeps until the run has succeeded, which the estimate above (made for a run
+// that deletes old copies as it goes) does not count: the old copies it credited, moved aside
+// instead; the journal's records of every entry (its file or its moved-aside copy, its stamp,
+// its temporary archive); the before-images of MAIN.IDX (at most the merge file's records, each
+// with a record of its own); and the copies of the files changed in place on this drive.
+uint64_t RollbackReserve(uint32_t cluster_size, const char* directory, uint64_t credited) {
+  const uint32_t kSmallestRecord = 22;  // the header of a database record of the older form
+  uint32_t directory_length = static_cast<uint32_t>(strlen(directory));
+  uint64_t journal = JournalRecordSize(3 * kPathBuffer, kPathBuffer);  // its identity
+  for (uint16_t i = 0; i < g_payload.entry_count; ++i) {
+    const PayloadEntry& entry = *g_payload.entries[i];
+    uint32_t path_length = directory_length + 1 + static_cast<uint32_t>(strlen(entry.name));
+    journal += 4 * static_cast<uint64_t>(JournalRecordSize(2 * path_length + 16, 4));
+    if (NamesEqual(entry.name, "IDB\\MERGE.DB")) {
+      uint64_t records = entry.unpacked_size / kSmallestRecord + 1;
+      journal += entry.unpacked_size + records * JournalRecordSize(directory_length + 13, 0);
+    }
+  }
+  uint64_t reserve = credited + ClusterSpan(Saturated(static_cast<int64_t>(journal)), cluster_size);
+  static const char* const kChangedInPlace[] = {"WIN.INI", "Help\\Windows.cnt", "DOSGAME.PIF"};
+  for (const char* name : kChangedInPlace) {
+    char path[kPathBuffer];
+    if (JoinPath(path, g_setup.windows_dir, name, nullptr) != nullptr &&
+        UpperCaseOf(path[0]) == UpperCaseOf(directory[0]) && FileExists(path)) {
+      reserve += ClusterSpan(GetFileSizeByName(path), cluster_size);
+    }
+  }
+  char version_file[kPathBuffer];
+  if (JoinPath(version_file, directory, "VERSION.INF", nullptr) != nullptr &&
+      FileExists(version_file)) {
+    reserve += ClusterSpan(GetFileSizeByName(version_file), cluster_size);
+  }
+  return reserve;
+}
+
 }  // namespace
 
 uint32_t ComputeSpaceNeeded(uint32_t cluster_size) {
@@ -101,14 +139,23 @@ int EstimateDiskSpace(int drive, const char* directory, uint32_t* need) {
   LogLine("Space needed = %lu, extra from old = %lu, existing savings = %lu",
           Saturated(static_cast<int64_t>(total)), 0u,
           static_cast<uint32_t>(savings > 0x7FFFFFFF ? 0x7FFFFFFF : savings));
-  if (total > savings) total -= savings;
+  uint64_t credited = total > savings ? savings : 0;
+  total -= credited;
   uint32_t held_total = Saturated(static_cast<int64_t>(total));
   LogLine("Total = %lu", held_total);
   if (need != nullptr) *need = held_total;
-  if (total < free_space) {
-    LogLine("It'll fit");
-    return 1;
+  if (total >= free_space) {
+    LogLine("Won't fit");
+    return 0;
   }
-  LogLine("Won't fit");
-  return 0;
+  // The log of a run that fits stays as it is; the reserve is told only when it decides.
+  uint64_t reserve = RollbackReserve(cluster_size, directory, credited);
+  if (total + reserve >= free_space) {
+    LogLine("Kept for the rollback until the end = %lu", Saturated(static_cast<int64_t>(reserve)));
+    if (need != nullptr) *need = Saturated(static_cast<int64_t>(total + reserve));
+    LogLine("Won't fit");
+    return 0;
+  }
+  LogLine("It'll fit");
+  return 1;
 }

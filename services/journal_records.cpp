@@ -71,6 +71,10 @@ int PlainText(const uint8_t* text, uint32_t length) {
 
 }  // namespace
 
+uint32_t JournalRecordSize(uint32_t text_length, uint32_t data_length) {
+  return kHeaderSize + text_length + data_length + kTrailerSize;
+}
+
 int JournalFailed() {
   LogLine("Couldn't write the rollback journal");
   return FailWith(kErrorRollbackJournal);

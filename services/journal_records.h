@@ -89,6 +89,8 @@ struct JournalWriter {
 };
 extern JournalWriter g_writer;
 
+// The size of a record whose texts together are text_length characters long.
+uint32_t JournalRecordSize(uint32_t text_length, uint32_t data_length);
 // Logs that the journal cannot be written and stores error 42; 0.
 int JournalFailed();
 // A little-endian 32-bit number of a record.

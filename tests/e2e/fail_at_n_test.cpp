@@ -321,4 +321,62 @@ TEST_F(FailAtNTest, APowerCutInsideTheRollbackIsFinishedByTheNextRun) {
   }
 }
 
+TEST_F(FailAtNTest, ANearFullDriveIsRefusedBeforeAnyChangeOrUpdated) {
+  // Old copies of every payload file: the estimate credits their clusters, which the rollback
+  // keeps until the end. Around the figure the estimate asks for, on a drive that counts every
+  // cluster, a run is either refused before it changes anything or updates.
+  for (const auto& entry : fs::recursive_directory_iterator(DEMO_DIRECTORY "/files")) {
+    if (!entry.is_regular_file()) continue;
+    fs::path target =
+        fs::path(template_ + "/C/VELNET") / fs::relative(entry.path(), DEMO_DIRECTORY "/files");
+    if (fs::exists(target)) continue;
+    fs::create_directories(target.parent_path());
+    std::ofstream(target, std::ios::binary) << std::string(fs::file_size(entry.path()), 'o');
+  }
+  before_ = Take(template_);
+  const uint32_t kCluster = 4096;
+  auto free_section = [&](uint64_t free) {
+    return "\n[free]\nC=" + std::to_string(free) +
+           "\nC.track=1\nC.cluster=" + std::to_string(kCluster);
+  };
+  for (bool install_mode : {false, true}) {
+    SCOPED_TRACE(install_mode ? "-P" : "update");
+    Snapshot after = Reference(install_mode);
+    // The estimate of the files alone, then the figure the disk-space question names when the
+    // room is just that: the rollback's reserve on top.
+    Prepare(free_section(kCluster * 16), install_mode, false);
+    EXPECT_EQ(RunSetup(install_mode), 2);
+    std::string logs = Logs();
+    size_t at = logs.find("Total = ");
+    ASSERT_NE(at, std::string::npos) << logs;
+    Prepare(free_section(std::stoull(logs.substr(at + 8)) + kCluster), install_mode, false);
+    EXPECT_EQ(RunSetup(install_mode), 2);
+    EXPECT_NE(Logs().find("Kept for the rollback until the end = "), std::string::npos) << Logs();
+    std::string transcript = ReadAll(work_ + "/transcript.txt");
+    size_t asked = transcript.find("At least ");
+    ASSERT_NE(asked, std::string::npos) << transcript;
+    uint64_t required = std::stoull(transcript.substr(asked + 9));
+    uint64_t smallest_run = 0;
+    for (uint64_t free = required - 40 * kCluster; free <= required + 4 * kCluster;
+         free += kCluster / 2) {
+      Prepare(free_section(free), install_mode, false);
+      int status = RunSetup(install_mode);
+      std::string label = "free " + std::to_string(free) + ", status " + std::to_string(status);
+      if (status == 2) {
+        EXPECT_EQ(FirstDifference(before_, Take(work_)), "") << label;
+        EXPECT_LT(free, required + kCluster) << label << ": refused with the room it asked for";
+      } else {
+        EXPECT_TRUE(status == 0 || status == 7) << label << "\n" << Logs();
+        EXPECT_EQ(FirstDifference(after, Take(work_)), "") << label;
+        if (smallest_run == 0) smallest_run = free;
+      }
+      EXPECT_EQ(Logs().find("corrupted"), std::string::npos) << label;
+    }
+    std::cout << (install_mode ? "-P" : "update") << ": the estimate asks for " << required
+              << " bytes; the run needed at most " << smallest_run << "\n";
+    RecordProperty(install_mode ? "install_required" : "update_required",
+                   static_cast<int>(required));
+  }
+}
+
 }  // namespace
