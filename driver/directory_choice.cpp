@@ -33,7 +33,7 @@ int CheckDiskSpace() {
   for (;;) {
     uint32_t need = 0;
     int drive = DriveOf(g_setup.dest_dir);
-    if (drive >= 0 && EstimateDiskSpace(drive, g_setup.dest_dir, &need)) return 1;
+    if (drive >= 0 && EstimateRoomForRun(drive, g_setup.dest_dir, &need)) return 1;
     if (!AskRetryCancel("There is not enough disk space to update Velnet.  At least %lu free "
                         "bytes are required for this update.\n\nTo make more disk space "
                         "available, switch to the Windows Explorer to delete any unnecessary "
@@ -62,7 +62,7 @@ int ChooseDirectory(int template_id, const char* text) {
           "and try again.");
       continue;
     }
-    if (!EstimateDiskSpace(DriveOf(working), working, nullptr)) {
+    if (!EstimateRoomForRun(DriveOf(working), working, nullptr)) {
       ShowError(
           "There isn't enough room on the drive you specified to update Velnet.\n\nPlease "
           "make more space available to continue.");

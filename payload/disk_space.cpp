@@ -115,7 +115,10 @@ int32_t ComputeExistingSavings(uint32_t cluster_size, const char* directory) {
   return sum > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int32_t>(sum);
 }
 
-int EstimateDiskSpace(int drive, const char* directory, uint32_t* need) {
+namespace {
+
+// EstimateDiskSpace, and with rollback set the rollback's reserve on top (RollbackReserve).
+int Estimate(int drive, const char* directory, uint32_t* need, int rollback) {
   if (need != nullptr) *need = 0;
   char root[4];
   DriveRoot(drive, root);
@@ -149,7 +152,7 @@ int EstimateDiskSpace(int drive, const char* directory, uint32_t* need) {
     return 0;
   }
   // The log of a run that fits stays as it is; the reserve is told only when it decides.
-  uint64_t reserve = RollbackReserve(cluster_size, directory, credited);
+  uint64_t reserve = rollback ? RollbackReserve(cluster_size, directory, credited) : 0;
   if (total + reserve >= free_space) {
     LogLine("Kept for the rollback until the end = %lu", Saturated(static_cast<int64_t>(reserve)));
     if (need != nullptr) *need = Saturated(static_cast<int64_t>(total + reserve));
@@ -158,4 +161,14 @@ int EstimateDiskSpace(int drive, const char* directory, uint32_t* need) {
   }
   LogLine("It'll fit");
   return 1;
+}
+
+}  // namespace
+
+int EstimateDiskSpace(int drive, const char* directory, uint32_t* need) {
+  return Estimate(drive, directory, need, 0);
+}
+
+int EstimateRoomForRun(int drive, const char* directory, uint32_t* need) {
+  return Estimate(drive, directory, need, 1);
 }

@@ -8,6 +8,11 @@
 // 1 when the update fits on the drive; the net need (0 when the drive cannot be examined) is
 // stored into *need when need is not null.
 int EstimateDiskSpace(int drive, const char* directory, uint32_t* need);
+// EstimateDiskSpace for the run itself, which keeps old copies, the journal and its
+// before-images until it has succeeded: a need that fits only without them does not fit, and
+// then the reserve is logged before "Won't fit" and counted in *need. A run that fits logs what
+// EstimateDiskSpace logs.
+int EstimateRoomForRun(int drive, const char* directory, uint32_t* need);
 
 // Bytes the payload's files take in clusters of cluster_size, with IDB\MERGE.DB counted twice
 // and the extra space of the header added (never below 0 or above 0xFFFFFFFF).

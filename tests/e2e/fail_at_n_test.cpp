@@ -155,9 +155,21 @@ class FailAtNTest : public MachineTest {
     // Cut off after its last change (the journal already gone): the update is there, and a
     // second update finds no installation it may update.
     if (FirstDifference(after, Take(work_)).empty()) return true;
-    std::ofstream(work_ + "/answers.txt") << (install_mode ? "" : "dialog 201 401\n");
     std::string ini = ReadAll(work_ + "/machine.ini");
     std::ofstream(work_ + "/machine.ini") << ini.substr(0, ini.find("[faults]"));
+    if (!install_mode) {
+      // The recovery alone (the search meets the journal; the user then leaves): the old or
+      // the new installation, whole.
+      std::ofstream(work_ + "/answers.txt") << "dialog 201 403\ndialog 205 403\n";
+      RunSetup(install_mode);
+      Snapshot recovered = Take(work_);
+      if (!FirstDifference(before_, recovered).empty() &&
+          !FirstDifference(after, recovered).empty()) {
+        ADD_FAILURE() << "the recovery alone left a mix: " << FirstDifference(before_, recovered);
+        return false;
+      }
+    }
+    std::ofstream(work_ + "/answers.txt") << (install_mode ? "" : "dialog 201 401\n");
     int status = RunSetup(install_mode);
     // A run cut off after its commit is finished by the next one's recovery alone, which then
     // finds nothing left to update (2).
@@ -376,6 +388,44 @@ TEST_F(FailAtNTest, ANearFullDriveIsRefusedBeforeAnyChangeOrUpdated) {
               << " bytes; the run needed at most " << smallest_run << "\n";
     RecordProperty(install_mode ? "install_required" : "update_required",
                    static_cast<int>(required));
+  }
+}
+
+TEST_F(FailAtNTest, ASecondFaultOfEveryKindInsideTheRollbackIsFinishedByTheNextRun) {
+  // A late fault fails the run; a second fault of another kind at its Nth call, once or from then
+  // on, lands in the run or in its rollback. The rollback stops honestly (6) or finishes, and a
+  // clean run after it finishes the job.
+  struct Double {
+    const char* first;
+    const char* second;
+  };
+  const Double doubles[] = {
+      {"registry_denied = 3", "disk_full"}, {"registry_denied = 3", "cannot_open"},
+      {"registry_denied = 3", "read_only"}, {"registry_denied = 3", "in_use"},
+      {"registry_denied = 3", "no_memory"}, {"disk_full = 40", "registry_denied"}};
+  for (bool install_mode : {false, true}) {
+    Snapshot after = Reference(install_mode);
+    Tally tally;
+    for (const Double& fault : doubles) {
+      for (bool persistent : {false, true}) {
+        for (int n = 1;; n = NextN(n, 14)) {
+          std::string rule = std::string(fault.first) + "\n" + fault.second + " = " +
+                             std::to_string(n) + (persistent ? " persistent" : "");
+          Prepare(rule, install_mode, false);
+          int status = RunSetup(install_mode);
+          if (ReadAll(work_ + "/transcript.txt").find("fault " + std::string(fault.second)) ==
+              std::string::npos) {
+            break;  // the run and its rollback made fewer calls of the kind than n
+          }
+          std::string label = std::string(install_mode ? "-P, " : "update, ") + fault.first + ", " +
+                              fault.second + " = " + std::to_string(n) +
+                              (persistent ? " persistent" : "");
+          Judge(status, install_mode, after, label, &tally);
+        }
+      }
+    }
+    Report(install_mode ? "double_fault_install_mode" : "double_fault_update_mode", tally);
+    EXPECT_EQ(tally.lost, 0);
   }
 }
 
