@@ -239,14 +239,12 @@ int JournalStampAt(PlatFile file, uint32_t* end, const char* path, uint32_t leng
 }
 
 int JournalFileStamp(const char* path, uint32_t* length, uint32_t* dos_time) {
-  PlatFindData found;
-  PlatFind find = PlatFindFirst(path, &found);
-  if (find == nullptr) return 0;
-  PlatFindClose(find);
-  if ((found.attributes & kAttrDirectory) != 0) return 0;
-  *length = found.size;
-  *dos_time = found.dos_time;
-  return 1;
+  PlatFile file = PlatOpenFile(path, kOpenRead);
+  if (file == kPlatNoFile) return 0;
+  *length = PlatGetFileSize(file);
+  *dos_time = PlatGetFileDosTime(file);
+  PlatCloseFile(file);
+  return *length != kPlatFileError;
 }
 
 namespace {

@@ -126,7 +126,8 @@ int JournalPutByte(PlatFile file, uint32_t offset, uint8_t value);
 // moves *end on; not flushed. 1 or 0.
 int JournalStampAt(PlatFile file, uint32_t* end, const char* path, uint32_t length,
                    uint32_t dos_time);
-// The length and DOS time of the file at path; 0 when it is not there (or is a directory).
+// The length and DOS time of the file at path; 0 when it cannot be opened (not there, a
+// directory, held by another program).
 int JournalFileStamp(const char* path, uint32_t* length, uint32_t* dos_time);
 
 // The folders a journal's paths may name: the one it was written for, and the Windows and

@@ -291,10 +291,27 @@ TEST_F(RollbackTest, MoreThan65536ChangesAreAllUndone) {
   ASSERT_EQ(PlatSeekFile(file, 0, kSeekBegin), 0u);
   ASSERT_EQ(PlatWriteFile(file, changed.data(), kCount), kCount);
   PlatCloseFile(file);
+  // And 66,000 files, every tenth replaced: each one put back or removed.
+  const int kFileCount = 66000;
+  // In folders of 1,000: the host looks names up without regard to case, folder by folder.
+  auto name = [](int i) {
+    return "C:\\D\\F" + std::to_string(i / 1000) + "\\" + std::to_string(i % 1000);
+  };
+  for (int i = 0; i < kFileCount; i += 10) PutFile(name(i).c_str(), "old");
+  for (int i = 0; i < kFileCount; ++i) {
+    std::string path = name(i);
+    ASSERT_EQ(SetAsideBeforeReplace(path.c_str()), 1);
+    PutFile(path.c_str(), "new");
+  }
   g_setup.error_number = kErrorRecordWrite;
   RollBackRun();
   EXPECT_EQ(g_setup.rollback_result, 1);
   EXPECT_EQ(GetFile(kDatabase), original);
+  int wrong = 0;
+  for (int i = 0; i < kFileCount; ++i) {
+    wrong += i % 10 == 0 ? GetFile(name(i).c_str()) != "old" : Exists(name(i).c_str());
+  }
+  EXPECT_EQ(wrong, 0);
   EXPECT_FALSE(Exists("C:\\D\\VNTSETUP.RBK"));
   FlushLog();
 }
