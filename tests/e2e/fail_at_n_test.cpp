@@ -429,4 +429,35 @@ TEST_F(FailAtNTest, ASecondFaultOfEveryKindInsideTheRollbackIsFinishedByTheNextR
   }
 }
 
+TEST_F(FailAtNTest, APowerCutInsideTheRecoveryIsFinishedByTheRunAfter) {
+  // A run cut off at its Nth change; the next run cut off at its Mth, inside the recovery or the
+  // update after it; then a clean run (after a recovery alone, in update mode).
+  for (bool install_mode : {false, true}) {
+    Snapshot after = Reference(install_mode);
+    Tally tally;
+    std::string cut = work_ + "-cut";
+    for (int n = 1;; n = NextN(n, 25)) {
+      Prepare("power_cut = " + std::to_string(n), install_mode, false);
+      if (RunSetup(install_mode) != kPowerCutStatus) break;
+      Copy(work_, cut);
+      for (int m = 1;; m = NextN(m, 20)) {
+        Copy(cut, work_);
+        std::string ini = ReadAll(work_ + "/machine.ini");
+        std::ofstream(work_ + "/machine.ini")
+            << ini.substr(0, ini.find("[faults]")) << "[faults]\npower_cut = " << m << "\n";
+        std::ofstream(work_ + "/answers.txt") << (install_mode ? "" : "dialog 201 401\n");
+        int status = RunSetup(install_mode);
+        if (status != kPowerCutStatus) break;  // the second run made fewer changes than m
+        Judge(status, install_mode, after,
+              std::string(install_mode ? "-P, " : "update, ") + "power_cut = " + std::to_string(n) +
+                  ", then power_cut = " + std::to_string(m),
+              &tally);
+      }
+    }
+    fs::remove_all(cut);
+    Report(install_mode ? "recovery_cut_install_mode" : "recovery_cut_update_mode", tally);
+    EXPECT_EQ(tally.lost, 0);
+  }
+}
+
 }  // namespace
