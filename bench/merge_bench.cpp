@@ -108,6 +108,7 @@ bool RunCase(const std::string& work, Case* c) {
   std::string machine = dir + "/machine";
   fs::remove_all(machine);
   fs::create_directories(machine + "/C/VELNET/IDB");
+  fs::create_directories(machine + "/C/WINDOWS/SYSTEM");  // the run records itself in WIN.INI
   fs::copy_file(dir + "/MAIN.IDX", machine + "/C/VELNET/IDB/MAIN.IDX");
   RunCommand("sync");
   Measured run = MeasureCommand(

@@ -161,12 +161,23 @@ int WriteRecord(Database* db, const DbRecordHeader& header, const void* data) {
   uint32_t size = EncodeRecordHeader(header, db->form, g_record);
   uint16_t length = static_cast<uint16_t>(header.length);
   if (!Protect(db, header.offset, size + length)) return 0;
+  // Appends follow each other: the file is where the last one ended, and is not moved there.
+  int here = db->at == header.offset;
+  db->at = kPlatFileError;
+  int written;
   if (size + length > 0xFFFF) {
-    return WriteBlockAt(db->file, header.offset, g_record, static_cast<uint16_t>(size)) &&
-           WriteBlock(db->file, data, length);
+    written =
+        (here ? WriteBlock(db->file, g_record, static_cast<uint16_t>(size))
+              : WriteBlockAt(db->file, header.offset, g_record, static_cast<uint16_t>(size))) &&
+        WriteBlock(db->file, data, length);
+  } else {
+    if (length != 0) memcpy(g_record + size, data, length);
+    uint16_t count = static_cast<uint16_t>(size + length);
+    written = here ? WriteBlock(db->file, g_record, count)
+                   : WriteBlockAt(db->file, header.offset, g_record, count);
   }
-  if (length != 0) memcpy(g_record + size, data, length);
-  return WriteBlockAt(db->file, header.offset, g_record, static_cast<uint16_t>(size + length));
+  if (written) db->at = header.offset + size + length;
+  return written;
 }
 
 // Marks the record of the entry superseded in the file: its header as the index knows it, with
@@ -175,6 +186,7 @@ int WriteRecord(Database* db, const DbRecordHeader& header, const void* data) {
 // into the rollback journal first.
 int WriteSuperseded(Database* db, const DbIndexEntry& entry) {
   ForgetWindow(db);
+  db->at = kPlatFileError;
   uint8_t flags = static_cast<uint8_t>(IndexFlags(entry) | kDbFlagSuperseded);
   uint32_t at = entry.offset + (db->form == kDbCurrentForm ? 13 : 9);
   if (IndexOffsetFieldTrue(entry)) {
@@ -192,8 +204,13 @@ int WriteSuperseded(Database* db, const DbIndexEntry& entry) {
          WriteBlockAt(db->file, entry.offset, bytes, static_cast<uint16_t>(size));
 }
 
-// Waits, asking the user, until the drive has room for the record; 0 after Cancel.
-int WaitForRoom(const Database* db, uint32_t bytes) {
+// Waits, asking the user, until the drive has room for the record; 0 after Cancel. The drive is
+// asked only when the room it gave last time, less what the appends took since, runs low.
+int WaitForRoom(Database* db, uint32_t bytes) {
+  if (db->room > bytes) {
+    db->room -= bytes;
+    return 1;
+  }
   int drive = DriveOf(db->path);
   if (drive < 0) return 1;  // no drive to test; WriteBlock still catches a full disk
   while (!FitsOnDrive(drive, bytes)) {
@@ -205,6 +222,7 @@ int WaitForRoom(const Database* db, uint32_t bytes) {
       return 0;
     }
   }
+  db->room = RoomOnDrive(drive);
   return 1;
 }
 
@@ -217,15 +235,20 @@ int Append(Database* db, DbRecordHeader header, const void* data, const DbIndexE
   if (db->end == kNoAppend || end >= kPlatFileError) return 0;
   if (old == nullptr && db->index.count >= kDbIndexCapacity) return 0;
   if (!WaitForRoom(db, header_size + header.length)) return 0;
-  // The file is opened anew for the append; when that fails, the handle held so far stays, so
-  // that later reads still see the file.
-  PlatFile reopened = PlatOpenFile(db->path, kOpenReadWrite);
-  if (reopened == kPlatNoFile) return 0;
-  PlatCloseFile(db->file);
-  db->file = reopened;
+  // The file is opened anew for its first append; when that fails, the handle held so far
+  // stays, so that later reads still see the file. Nothing else opens it in between.
+  if (!db->reopened) {
+    PlatFile reopened = PlatOpenFile(db->path, kOpenReadWrite);
+    if (reopened == kPlatNoFile) return 0;
+    PlatCloseFile(db->file);
+    db->file = reopened;
+    db->reopened = 1;
+    db->at = kPlatFileError;
+  }
   header.offset = db->end;
   if (!WriteRecord(db, header, data)) {
     if (Protect(db, db->end, kPlatFileError)) PlatSetFileSize(db->file, db->end);
+    db->at = kPlatFileError;
     return 0;
   }
   // Should this fail, both records are live and the later one, the new, is the one read.
@@ -269,6 +292,8 @@ int DbOpen(const char* path, Database** database) {
   if (file == kPlatNoFile) return 2;
   Database* db = static_cast<Database*>(AllocBlock(sizeof(Database)));
   db->file = file;
+  db->at = kPlatFileError;
+  db->journalled_end = kPlatFileError;
   uint8_t head[kDbOlderFileHeader];
   db->form = ReadAt(file, 0, head, sizeof head) && IsOlderFormFile(head, sizeof head)
                  ? kDbOlderForm
@@ -319,6 +344,7 @@ uint8_t* DbRead(Database* database, uint32_t gid, uint8_t* buffer, uint32_t capa
       data_length <= kScanWindow - kDbLargestRecordHeader) {
     FillWindow(database, end > kScanWindow ? end - kScanWindow : 0);
   }
+  database->at = kPlatFileError;
   if (WindowHolds(database, position, data_length)) {
     if (data_length != 0) memcpy(data, g_scan.bytes + (position - g_scan.start), data_length);
   } else if (!ReadAt(database->file, position, data, data_length)) {
@@ -353,11 +379,14 @@ int DbJournalWrite(Database* database, uint32_t gid, uint16_t length) {
   if (old != nullptr && IndexLength(*old) == length) {
     return SaveBeforeImage(database->file, database->path, old->offset, header_size + length);
   }
-  // Appended where the records end (whatever lies from there on), and the old record's header
-  // marked superseded.
-  return SaveBeforeImage(database->file, database->path, database->end, kPlatFileError) &&
-         (old == nullptr ||
-          SaveBeforeImage(database->file, database->path, old->offset, header_size));
+  // Appended where the records end (whatever lies from there on: once a batch), and the old
+  // record's header marked superseded.
+  if (database->journalled_end != database->end) {
+    if (!SaveBeforeImage(database->file, database->path, database->end, kPlatFileError)) return 0;
+    database->journalled_end = database->end;
+  }
+  return old == nullptr ||
+         SaveBeforeImage(database->file, database->path, old->offset, header_size);
 }
 
 int DbWriteJournalled(Database* database, uint32_t gid, const void* data, uint16_t length,
@@ -382,6 +411,10 @@ int DbForEach(Database* database, DbVisitor visitor, void* context) {
     if (!visitor(database, entry.gid, IndexLength(entry), context)) break;
   }
   return 1;
+}
+
+void DbReserve(Database* database, uint32_t count) {
+  if (database != nullptr) IndexReserve(&database->index, count);
 }
 
 uint32_t DbCount(const Database* database) {

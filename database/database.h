@@ -11,7 +11,7 @@
 #include "services/setup_state.h"
 
 // The most live records one open database indexes; a file with more does not open (1).
-const uint32_t kDbIndexCapacity = 0x100000;
+const uint32_t kDbIndexCapacity = 0x400000;
 
 // An index entry: what reading, writing and visiting a live record need of its header, in 12
 // bytes. The header's other fields (type, fields A and B) are never needed again: a replaced
@@ -40,6 +40,10 @@ struct Database {
   DbForm form;
   DbIndex index;
   uint32_t end;  // where the next record is appended: the end of the last record scanned
+  uint32_t at;   // where the file's position is after the last append (kPlatFileError: unknown)
+  uint32_t journalled_end;  // appends from here on need no more journalling in this batch
+  uint64_t room;            // bytes the appends may still take before the drive is asked again
+  int reopened;             // the file was opened anew for the first append
   char path[kStatePath];
   // The client's companion index file (the path with the extension "ind"), deleted on close
   // because it no longer matches; empty when the path has no extension to replace.
@@ -88,5 +92,8 @@ int DbWriteText(Database* database, uint32_t gid, const char* text);
 // during the visit are not visited. 0 for no database, else 1.
 typedef int (*DbVisitor)(Database* database, uint32_t gid, uint32_t length, void* context);
 int DbForEach(Database* database, DbVisitor visitor, void* context);
+// Makes room in the index for count live records at once (a merge of that many); nothing for
+// no database.
+void DbReserve(Database* database, uint32_t count);
 // The number of live records; 0 for no database.
 uint32_t DbCount(const Database* database);

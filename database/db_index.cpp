@@ -28,21 +28,29 @@ uint32_t ProbeFor(const DbIndex* index, uint32_t gid) {
   return slot;
 }
 
-// Doubles the capacity (up to kDbIndexCapacity) and rebuilds the hash table.
-int Grow(DbIndex* index) {
-  uint32_t capacity = index->capacity == 0 ? kFirstCapacity : index->capacity * 2;
-  if (capacity > kDbIndexCapacity) return 0;
+// Gives the index room for capacity entries (capacity at least the count, at most
+// kDbIndexCapacity) and rebuilds the hash table, at most two thirds full. The old table goes
+// before the new entries come, so that at no time are more than the two entry arrays held.
+void Resize(DbIndex* index, uint32_t capacity) {
+  FreeBlock(index->slots);
   DbIndexEntry* entries = static_cast<DbIndexEntry*>(AllocBlock(capacity * sizeof(DbIndexEntry)));
   if (index->count != 0) memcpy(entries, index->entries, index->count * sizeof(DbIndexEntry));
   FreeBlock(index->entries);
-  FreeBlock(index->slots);
   index->entries = entries;
   index->capacity = capacity;
-  index->slot_count = capacity * 2;
+  index->slot_count = 1;
+  while (index->slot_count < capacity + capacity / 2) index->slot_count *= 2;
   index->slots = static_cast<uint32_t*>(AllocBlock(index->slot_count * sizeof(uint32_t)));
   for (uint32_t i = 0; i < index->count; ++i) {
     index->slots[ProbeFor(index, index->entries[i].gid)] = i + 1;
   }
+}
+
+// Doubles the capacity, up to kDbIndexCapacity.
+int Grow(DbIndex* index) {
+  if (index->capacity >= kDbIndexCapacity) return 0;
+  uint32_t capacity = index->capacity == 0 ? kFirstCapacity : index->capacity * 2;
+  Resize(index, capacity < kDbIndexCapacity ? capacity : kDbIndexCapacity);
   return 1;
 }
 
@@ -83,6 +91,11 @@ int IndexPut(DbIndex* index, const DbIndexEntry& entry) {
   index->entries[index->count++] = entry;
   index->slots[ProbeFor(index, entry.gid)] = index->count;
   return 1;
+}
+
+void IndexReserve(DbIndex* index, uint32_t count) {
+  if (count > kDbIndexCapacity) count = kDbIndexCapacity;
+  if (count > index->capacity) Resize(index, count);
 }
 
 void IndexRelease(DbIndex* index) {

@@ -20,5 +20,8 @@ DbIndexEntry* IndexFind(const DbIndex* index, uint32_t gid);
 // Replaces the entry of the GID (the entry keeps its place) or adds it as the newest. 0,
 // changing nothing, when a new entry would pass kDbIndexCapacity.
 int IndexPut(DbIndex* index, const DbIndexEntry& entry);
+// Makes room for count entries at once (at most kDbIndexCapacity), so that entries added up to
+// that count need no growth.
+void IndexReserve(DbIndex* index, uint32_t count);
 // Releases both blocks and empties the index.
 void IndexRelease(DbIndex* index);

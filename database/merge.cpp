@@ -30,12 +30,16 @@ const char kMergeFile[] = "IDB\\MERGE.DB";
 const char kMainFile[] = "IDB\\MAIN.IDX";
 const uint32_t kBatchBytes = 64000;
 
-// A record read from the merge file and not yet written; its data follows in the same block.
+// A record read from the merge file and not yet written; its data lies at `at` in the batch's
+// data block.
 struct PendingRecord {
-  PendingRecord* next;
   uint32_t gid;
+  uint32_t at;
   uint16_t length;
 };
+// A batch ends with the record that takes it past kBatchBytes; every merged record has data.
+const uint32_t kBatchRecordsMax = kBatchBytes + 1;
+const uint32_t kBatchDataMax = kBatchBytes + kDbMaxDataLength;
 
 struct Merge {
   Database* source;
@@ -43,45 +47,35 @@ struct Merge {
   PlatWindow dialog;
   int dialog_open;
   uint32_t progress;
-  PendingRecord* pending;  // the record read last on top
+  PendingRecord* pending;  // the batch, in the order read (two blocks, made once a merge)
+  uint8_t* data;
+  uint32_t pending_count;
   uint32_t pending_total;
 };
-
-uint8_t* DataOf(PendingRecord* record) {
-  return reinterpret_cast<uint8_t*>(record + 1);
-}
-
-void DropPending(Merge* merge) {
-  while (merge->pending != nullptr) {
-    PendingRecord* record = merge->pending;
-    merge->pending = record->next;
-    FreeBlock(record);
-  }
-  merge->pending_total = 0;
-}
 
 // Writes the pending records, the one read last first, their old bytes journalled together in one
 // flush first. A Cancel in a disk-full question stops the flush and drops the rest; a record that
 // cannot be written fails the merge (41).
 void Flush(Merge* merge) {
-  for (PendingRecord* record = merge->pending; record != nullptr; record = record->next) {
-    if (!DbJournalWrite(merge->target, record->gid, record->length)) break;
+  for (uint32_t i = merge->pending_count; i-- > 0;) {
+    if (!DbJournalWrite(merge->target, merge->pending[i].gid, merge->pending[i].length)) break;
   }
   if (g_setup.error_number == 0) MakeJournalDurable();
-  while (merge->pending != nullptr && !g_setup.install_stopped && g_setup.error_number == 0) {
-    PendingRecord* record = merge->pending;
-    merge->pending = record->next;
-    char type = (record->gid >> 24) == 0x01 ? 'p' : 'b';
-    if (DbWriteJournalled(merge->target, record->gid, DataOf(record), record->length, type)) {
-      LogLine("Wrote GID %lu (size %u)", record->gid, static_cast<unsigned>(record->length));
+  for (uint32_t i = merge->pending_count;
+       i-- > 0 && !g_setup.install_stopped && g_setup.error_number == 0;) {
+    const PendingRecord& record = merge->pending[i];
+    char type = (record.gid >> 24) == 0x01 ? 'p' : 'b';
+    if (DbWriteJournalled(merge->target, record.gid, merge->data + record.at, record.length,
+                          type)) {
+      LogLine("Wrote GID %lu (size %u)", record.gid, static_cast<unsigned>(record.length));
     } else {
-      LogLine("Failed to write GID %lu", record->gid);
+      LogLine("Failed to write GID %lu", record.gid);
       if (!g_setup.install_stopped) FailWith(kErrorRecordWrite);
     }
-    FreeBlock(record);
     if (!g_setup.install_stopped) PumpMessagesWhenDue();
   }
-  DropPending(merge);
+  merge->pending_count = 0;
+  merge->pending_total = 0;
 }
 
 int VisitSource(Database* source, uint32_t gid, uint32_t length, void* context) {
@@ -90,31 +84,25 @@ int VisitSource(Database* source, uint32_t gid, uint32_t length, void* context) 
   SendGaugePosition(merge->dialog, ++merge->progress);
   PumpMessagesWhenDue();
   if (length == 0) return 1;  // empty records are not merged
-  PendingRecord* record = nullptr;
-  if (length <= kDbMaxDataLength) {
-    record = static_cast<PendingRecord*>(AllocBlock(sizeof(PendingRecord) + length));
-    if (DbRead(source, gid, DataOf(record), length, nullptr) == nullptr) {
-      FreeBlock(record);
-      record = nullptr;
-    }
-  }
-  if (record == nullptr) {
+  if (length > kDbMaxDataLength ||
+      DbRead(source, gid, merge->data + merge->pending_total, length, nullptr) == nullptr) {
     // The merge file is not read whole: the update's records would be lost with it.
     LogLine("Couldn't read GID %lu", gid);
     FailWith(kErrorMergeDatabaseRead);
     return 0;
   }
-  record->gid = gid;
-  record->length = static_cast<uint16_t>(length);
-  record->next = merge->pending;
-  merge->pending = record;
+  merge->pending[merge->pending_count++] =
+      PendingRecord{gid, merge->pending_total, static_cast<uint16_t>(length)};
   merge->pending_total += length;
   if (merge->pending_total > kBatchBytes) Flush(merge);
   return 1;
 }
 
 void CleanUp(Merge* merge) {
-  DropPending(merge);
+  FreeBlock(merge->pending);
+  FreeBlock(merge->data);
+  merge->pending = nullptr;
+  merge->data = nullptr;
   DbClose(merge->target);
   DbClose(merge->source);
   merge->target = nullptr;
@@ -209,7 +197,13 @@ int MergeDatabase() {
     return GiveUp(&merge, kErrorMainDatabaseOpen);
   }
   if (merge.source != nullptr) {
+    merge.pending =
+        static_cast<PendingRecord*>(AllocBlock(kBatchRecordsMax * sizeof(PendingRecord)));
+    merge.data = static_cast<uint8_t*>(AllocBlock(kBatchDataMax));
     SendGaugeRange(merge.dialog, DbCount(merge.source));
+    // Every merged record may be new: the index grows once, to what the merge can need.
+    uint64_t most = static_cast<uint64_t>(DbCount(merge.target)) + DbCount(merge.source);
+    DbReserve(merge.target, most > 0xFFFFFFFF ? 0xFFFFFFFFu : static_cast<uint32_t>(most));
     DbForEach(merge.source, VisitSource, &merge);
     if (g_setup.install_stopped || g_setup.error_number != 0) return GiveUp(&merge, 0);
     Flush(&merge);

@@ -49,3 +49,13 @@ int FitsOnDrive(int drive, uint32_t byte_count) {
   }
   return clusters < space.free_clusters;
 }
+
+uint64_t RoomOnDrive(int drive) {
+  char root[4];
+  DriveRoot(drive, root);
+  PlatDiskSpace space;
+  if (!PlatGetDiskFreeSpace(root, &space) || space.free_clusters <= 2) return 0;
+  uint32_t cluster_size = space.bytes_per_sector * space.sectors_per_cluster;
+  if (cluster_size == 0) cluster_size = kDefaultClusterSize;
+  return static_cast<uint64_t>(space.free_clusters - 2) * cluster_size / 2;
+}

@@ -21,3 +21,7 @@ int WriteBlockAt(PlatFile file, uint32_t position, const void* buffer, uint16_t 
 
 // 1 when byte_count bytes fit into the free clusters of the drive (0 = A:).
 int FitsOnDrive(int drive, uint32_t byte_count);
+// Bytes that writes may take on the drive before it is asked again: half of its free space
+// beyond two clusters, so that FitsOnDrive would pass each of them and another program's use
+// of the drive in the meantime still leaves room; 0 when the drive cannot be examined.
+uint64_t RoomOnDrive(int drive);
