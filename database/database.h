@@ -40,6 +40,9 @@ struct Database {
   DbForm form;
   DbIndex index;
   uint32_t end;  // where the next record is appended: the end of the last record scanned
+  // The longest span of bytes a resynchronisation of the scan stepped over (0: none); a span
+  // that could hold a record header may have held a record.
+  uint32_t skipped;
   char path[kStatePath];
   // The client's companion index file (the path with the extension "ind"), deleted on close
   // because it no longer matches; empty when the path has no extension to replace.
