@@ -139,7 +139,7 @@ int OpenSource(Merge* merge) {
     if (FileExists(path)) return FailWith(kErrorMergeDatabaseRead);
   } else if (merge->source->skipped >= DbRecordHeaderSize(merge->source->form)) {
     // The scan stepped over room for a record: the update's record there would be lost.
-    LogLine("Couldn't read old db whole (%lu bytes skipped)", merge->source->skipped);
+    LogLine("Old db damaged: %lu bytes skipped", merge->source->skipped);
     return FailWith(kErrorMergeDatabaseRead);
   } else {
     uint32_t length = 0;

@@ -95,7 +95,7 @@ int MakeEntryPaths(uint16_t index, const char* name, EntryPaths* paths) {
 // hide everything in it.
 int RefuseFolder(const char* path) {
   if (!IsFolder(path)) return 1;
-  LogLine("Not installing %s: it is a folder", path);
+  LogLine("Not installing %s: a folder", path);
   return FailWith(kErrorEntryIsFolder);
 }
 
@@ -118,10 +118,10 @@ int CheckEntriesBeforeChanges() {
         !RefuseFolder(target)) {
       return 0;
     }
-    char member[kMemberNameMax + 1];
+    char member[kStoredNameMax + 1];
     if (!IsStoredEntry(i, entry) && ReadStoredMemberName(entry, member) &&
         !NamesEqual(member, GetFileNamePart(entry.name))) {
-      LogLine("Not installing %s: its archive holds %s", entry.name, member);
+      LogLine("Not installing %s: it holds %s", entry.name, member);
       return FailWith(kErrorMemberName);
     }
   }

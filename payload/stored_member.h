@@ -3,10 +3,12 @@
 #pragma once
 
 #include "services/payload_header.h"
-#include "unzip/zip_records.h"
 
-// The member's stored name, read from the entry's data block (its end record within the last
-// 32,768 bytes, then its central-directory entry) into name (kMemberNameMax + 1 bytes). 0 when
-// the block holds no archive whose name can be read that way (name emptied): the library then
-// judges the archive itself.
+// The longest member name read, and the buffer it needs.
+const uint32_t kStoredNameMax = 255;
+
+// The member's stored name, read from the entry's data block as the payload format lays it out:
+// the end record without comment at the block's end, then the one central-directory entry.
+// 1 with the name in name (kStoredNameMax + 1 bytes); 0 when the block holds no archive of that
+// shape (name emptied): the library then judges the archive itself.
 int ReadStoredMemberName(const PayloadEntry& entry, char* name);

@@ -34,12 +34,12 @@ int IsProgramFileName(const char* name) {
 const char* JournalPlaceFault(const char* dir) {
   char journal[kPathBuffer];
   if (JoinPath(journal, dir, kJournalName, nullptr) == nullptr) {
-    return "its path would pass 259 characters";
+    return "the path is too long";
   }
   if (IsFolder(journal)) return "a folder has its name";
   uint32_t attributes = PlatGetFileAttributes(journal);
   if (attributes != kPlatNoAttributes && (attributes & kAttrReadOnly) != 0) {
-    return "a read-only file has its name";
+    return "a file there is read-only";
   }
   return nullptr;
 }
@@ -47,6 +47,6 @@ const char* JournalPlaceFault(const char* dir) {
 int CheckJournalPlace(const char* dir) {
   const char* fault = JournalPlaceFault(dir);
   if (fault == nullptr) return 1;
-  LogLine("Setup cannot keep its journal %s in %s: %s", kJournalName, dir, fault);
+  LogLine("No journal can be kept in %s: %s", dir, fault);
   return FailWith(kErrorRollbackJournal);
 }

@@ -12,7 +12,7 @@ extern const char kSystemStagingName[];
 int IsProgramFileName(const char* name);
 
 // Why the journal cannot be made in dir (its path would pass 259 characters, or a folder or a
-// read-only file has its name), or null when it can.
+// read-only file has its name there), or null when it can.
 const char* JournalPlaceFault(const char* dir);
 // JournalPlaceFault, and when it finds a fault: logs it and stores error 42. 1 when the journal
 // can be made.

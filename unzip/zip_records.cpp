@@ -72,28 +72,18 @@ int IsPlainMemberName(const char* name) {
   return 1;
 }
 
-int ParseCentralName(const uint8_t* bytes, uint32_t length, char* name) {
-  name[0] = '\0';
+int ParseCentralEntry(const uint8_t* bytes, uint32_t length, ZipMember* member) {
   if (length < kCentralEntrySize || U32(bytes) != kCentralSignature) return kUnzipMalformed;
   uint16_t name_length = U16(bytes + 28);
-  if (name_length == 0 || name_length > kMemberNameMax ||
-      kCentralEntrySize + name_length > length) {
+  member->entry_size = kCentralEntrySize + name_length + U16(bytes + 30) + U16(bytes + 32);
+  if (member->entry_size > length || name_length == 0 || name_length > kMemberNameMax) {
     return kUnzipMalformed;
   }
-  memcpy(name, bytes + kCentralEntrySize, name_length);
-  name[name_length] = '\0';
-  if (strlen(name) != name_length || !IsPlainMemberName(name)) {
-    name[0] = '\0';
+  memcpy(member->name, bytes + kCentralEntrySize, name_length);
+  member->name[name_length] = '\0';
+  if (strlen(member->name) != name_length || !IsPlainMemberName(member->name)) {
     return kUnzipMalformed;
   }
-  return kUnzipOk;
-}
-
-int ParseCentralEntry(const uint8_t* bytes, uint32_t length, ZipMember* member) {
-  int result = ParseCentralName(bytes, length, member->name);
-  if (result != kUnzipOk) return result;
-  member->entry_size = kCentralEntrySize + U16(bytes + 28) + U16(bytes + 30) + U16(bytes + 32);
-  if (member->entry_size > length) return kUnzipMalformed;
   member->flags = U16(bytes + 8);
   member->method = U16(bytes + 10);
   member->dos_time = static_cast<uint32_t>(U16(bytes + 14)) << 16 | U16(bytes + 12);

@@ -35,10 +35,6 @@ struct ZipMember {
 // archive exactly, after its comment, and describe one disk holding exactly one member.
 int FindEndRecord(const uint8_t* tail, uint32_t tail_length, uint32_t archive_size,
                   ZipEndRecord* end);
-// The member's name from the central-directory entry at the start of bytes (length bytes
-// available; its extra field and comment need not be among them) into name (kMemberNameMax + 1
-// bytes): kUnzipOk for one plain file name, else kUnzipMalformed with name emptied.
-int ParseCentralName(const uint8_t* bytes, uint32_t length, char* name);
 // Parses the central-directory entry at the start of bytes (length bytes available) and checks
 // the member: a plain file name, a known method, not encrypted.
 int ParseCentralEntry(const uint8_t* bytes, uint32_t length, ZipMember* member);

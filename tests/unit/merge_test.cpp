@@ -183,8 +183,8 @@ TEST_F(MergeTest, AResynchronisationOverRoomForARecordHeaderIsError40) {
       EXPECT_EQ(Exists(kMerge), !whole);
       EXPECT_EQ(MainRecord(2), whole ? "two" : "<none>");
       EXPECT_EQ(MainRecord(1), whole ? "one" : "<none>");
-      std::string refusal = "Resyncing record\r\nCouldn't read old db whole (" +
-                            std::to_string(skipped) + " bytes skipped)\r\n";
+      std::string refusal =
+          "Resyncing record\r\nOld db damaged: " + std::to_string(skipped) + " bytes skipped\r\n";
       EXPECT_EQ(Log() == refusal, !whole) << Log();
     }
   }
