@@ -91,12 +91,21 @@ int MakeEntryPaths(uint16_t index, const char* name, EntryPaths* paths) {
   return PlatGetTempFileName(g_setup.dest_dir, "dec", index, paths->archive) != 0;
 }
 
-// 0 with error 46 when a folder stands where the entry's file would go: setting it aside would
-// hide everything in it.
-int RefuseFolder(const char* path) {
-  if (!IsFolder(path)) return 1;
-  LogLine("Not installing %s: a folder", path);
-  return FailWith(kErrorEntryIsFolder);
+// 0 with error 46 when something of the wrong kind stands on the way to the file at path: a
+// folder where the file goes (setting it aside would hide everything in it), or a file where
+// one of its folders must be (nothing could be extracted there).
+int RefuseWrongKinds(const char* path) {
+  char part[kPathBuffer];
+  size_t at = 0;
+  while (NextDirectoryPrefix(path, &at, part)) {
+    int folder = IsFolder(part);
+    int file = strlen(part) == strlen(path);
+    if (file ? folder : (PathExists(part) && !folder)) {
+      LogLine("Not installing %s: a %s", part, folder ? "folder" : "file");
+      return FailWith(kErrorEntryIsFolder);
+    }
+  }
+  return 1;
 }
 
 // 1 for an entry whose data block is the file itself: the library as the first entry, the guide.
@@ -106,8 +115,8 @@ int IsStoredEntry(uint16_t index, const PayloadEntry& entry) {
 }
 
 // Before anything changes: the journal can be made in dest_dir, no entry the loop installs there
-// would replace a folder, and every member archive holds the entry's own file name (compared
-// without regard to case). 0 with error 42, 46 or 45.
+// would replace a folder or needs a folder where a file is, and every member archive holds the
+// entry's own file name (compared without regard to case). 0 with error 42, 46 or 45.
 int CheckEntriesBeforeChanges() {
   if (!CheckJournalPlace(g_setup.dest_dir)) return 0;
   for (uint16_t i = 0; i < g_payload.entry_count; ++i) {
@@ -115,7 +124,7 @@ int CheckEntriesBeforeChanges() {
     if (IsPreserved(entry.name)) continue;
     char target[kPathBuffer];
     if (!IsSystemEntry(entry.name) && MakeDestinationPath(target, entry.name) != nullptr &&
-        !RefuseFolder(target)) {
+        !RefuseWrongKinds(target)) {
       return 0;
     }
     char member[kStoredNameMax + 1];
@@ -181,7 +190,7 @@ int InstallEntry(uint16_t index, const PayloadEntry& entry, PlatWindow dialog, u
                  uint32_t divisor) {
   EntryPaths paths;
   if (!MakeEntryPaths(index, entry.name, &paths)) return FailWith(kErrorTempCreate);
-  if (!RefuseFolder(paths.target)) return 0;  // a folder made by this run's earlier entries
+  if (!RefuseWrongKinds(paths.target)) return 0;  // made so by this run's earlier entries
   ShowCurrentFile(dialog, paths, entry.name);
   if (NamesEqual(entry.name, "DOSGAME.EXE")) CreateGamePif();
   CreateDirectoryJournalled(paths.output_dir);
@@ -297,7 +306,7 @@ int InstallSystemFile(const char* path) {
       JoinPath(target, g_setup.windows_dir, "SYSTEM", name, nullptr) == nullptr) {
     return 0;
   }
-  if (!RefuseFolder(target)) return 0;
+  if (!RefuseWrongKinds(target)) return 0;
   if (FileExists(target)) {
     uint32_t current = GetFileDosTime(target);
     uint32_t install = GetFileDosTime(path);

@@ -201,6 +201,8 @@ std::vector<Case> Cases() {
        kRefused,
        {},
        ""},
+      {"an entry inside a file", {{"NOTES.TXT\\X", "X", "x"}}, kRefused, {}, ""},
+      {"an entry deep inside a file", {{"NOTES.TXT\\SUB\\X", "X", "x"}}, kRefused, {}, ""},
       {"the library named again", {{"DUNZIPNT.DLL", "DUNZIPNT.DLL", "x"}}, kRefused, {}, ""},
   };
   for (const char* name : {"~RB00001.RBK", "DEC0001.TMP", "dec0002.tmp", "VNTSETUP.RBK",

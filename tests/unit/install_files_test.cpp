@@ -317,8 +317,8 @@ TEST_F(InstallTest, DiskFullDuringACopyRetriesOrStops) {
 }
 
 // An entry whose archive holds a member of another name (45), or whose file would replace a
-// folder (46), ends the installation before anything changes: no journal, no library placed, no
-// temporary archive, the installation as it was.
+// folder or needs a folder where a file is (46), ends the installation before anything changes: no
+// journal, no library placed, no temporary archive, the installation as it was.
 TEST_F(InstallTest, EntriesThatWouldWriteElsewhereFailBeforeAnythingChanges) {
   PayloadFile renamed = Member("NEW.TXT", "x");
   ASSERT_TRUE(MakeMemberArchive("OLD.TXT", "x", kOld, &renamed.data));
@@ -331,6 +331,8 @@ TEST_F(InstallTest, EntriesThatWouldWriteElsewhereFailBeforeAnythingChanges) {
       {renamed, kErrorMemberName, "Not installing NEW.TXT: it holds OLD.TXT\r\n"},
       {Member("IDB", "x"), kErrorEntryIsFolder, "Not installing C:\\VELNET\\IDB: a folder\r\n"},
       {Member("IDB.", "x"), kErrorEntryIsFolder, "Not installing C:\\VELNET\\IDB: a folder\r\n"},
+      {Member("OLD.TXT\\SUB\\X", "x"), kErrorEntryIsFolder,
+       "Not installing C:\\VELNET\\OLD.TXT: a file\r\n"},
   };
   PutFile("C:\\VELNET\\IDB\\MAIN.IDX", "the database");
   for (const Case& c : cases) {
