@@ -107,8 +107,10 @@ int ScanRecords(Database* db) {
   uint64_t position = DbFileHeaderSize(db->form);
   DbRecordHeader header;
   while (ReadHeaderAt(db, position, &header)) {
-    if (header.magic != kDbRecordMagic && !Resynchronise(db, position, &position, &header)) {
-      return 0;
+    if (header.magic != kDbRecordMagic) {
+      uint64_t bad = position;
+      if (!Resynchronise(db, bad, &position, &header)) return 0;
+      if (position - bad > db->skipped) db->skipped = static_cast<uint32_t>(position - bad);
     }
     if ((header.flags & kDbFlagSuperseded) == 0 &&
         !IndexPut(&db->index, IndexEntryOf(header, static_cast<uint32_t>(position)))) {

@@ -44,6 +44,9 @@ struct Database {
   uint32_t journalled_end;  // appends from here on need no more journalling in this batch
   uint64_t room;            // bytes the appends may still take before the drive is asked again
   int reopened;             // the file was opened anew for the first append
+  // The longest span of bytes a resynchronisation of the scan stepped over (0: none); a span
+  // that could hold a record header may have held a record.
+  uint32_t skipped;
   char path[kStatePath];
   // The client's companion index file (the path with the extension "ind"), deleted on close
   // because it no longer matches; empty when the path has no extension to replace.

@@ -12,6 +12,7 @@
 #include "platform/format.h"
 #include "search/installation_search.h"
 #include "services/errors.h"
+#include "services/own_files.h"
 #include "services/paths.h"
 #include "services/rollback.h"
 #include "services/setup_state.h"
@@ -54,6 +55,8 @@ void WelcomeLoop() {
 void RunSetup() {
   if (g_setup.install_mode) {
     strcpy(g_setup.dest_dir, g_setup.install_dir);
+    // A folder that cannot hold the journal is left before anything changes (error 42, logged).
+    if (!CheckJournalPlace(g_setup.dest_dir)) return;
     RecoverUnfinishedRun(g_setup.dest_dir);  // a run interrupted there is put back first
     UpdateAfterDiskCheck();
     return;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/files.h"
+#include "services/own_files.h"
 #include "services/paths.h"
 #include "services/payload_header.h"
 #include "services/rollback.h"
@@ -36,8 +37,9 @@ void RenameFound(const char* source_dir, const char* subdir, const char* found,
   char name[kPathBuffer];
   char source[kPathBuffer];
   char target[kPathBuffer];
-  if (!ReplacedName(found, replacement, name) ||
-      JoinPath(source, source_dir, subdir, found, nullptr) == nullptr ||
+  // The program's own files (the journal, what it set aside) are never renamed, nor renamed onto.
+  if (IsProgramFileName(found) || !ReplacedName(found, replacement, name) ||
+      IsProgramFileName(name) || JoinPath(source, source_dir, subdir, found, nullptr) == nullptr ||
       JoinPath(target, g_setup.dest_dir, subdir, name, nullptr) == nullptr) {
     LogLine("Rename failed");
     return;

@@ -83,9 +83,11 @@ void FillExtractionRequest(UnzipRequest* request, const char* archive_path,
   request->callback_2 = IgnoreSeven;
 }
 
-int32_t ExtractMember(PlatWindow, const char* archive_path, const char* output_dir) {
+int32_t ExtractMember(PlatWindow, const char* archive_path, const char* output_dir,
+                      const char* member_name) {
   if (g_extraction.entry == nullptr) return kUnzipBadRequest;
   UnzipRequest request;
   FillExtractionRequest(&request, archive_path, output_dir);
+  request.member_name = member_name;
   return g_extraction.entry(&request);
 }

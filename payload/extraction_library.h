@@ -33,6 +33,8 @@ void UnloadExtractionLibrary();
 // ignore their arguments and return 1, and the fixed option values; everything set afresh.
 void FillExtractionRequest(UnzipRequest* request, const char* archive_path, const char* output_dir);
 // Extracts the single member of the archive into output_dir through the loaded library and
-// returns dunzip's result unchanged (unzip/dunzip.h). The dialog is not used. Without a loaded
-// entry point nothing is called and the result is 47.
-int32_t ExtractMember(PlatWindow dialog, const char* archive_path, const char* output_dir);
+// returns dunzip's result unchanged (unzip/dunzip.h). The dialog is not used. A member name is
+// the one file the library may create (another member gives 11). Without a loaded entry point
+// nothing is called and the result is 47.
+int32_t ExtractMember(PlatWindow dialog, const char* archive_path, const char* output_dir,
+                      const char* member_name = nullptr);

@@ -9,11 +9,13 @@
 #include "payload/destination.h"
 #include "payload/entry_copy.h"
 #include "payload/extraction_library.h"
+#include "payload/stored_member.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/system.h"
 #include "services/errors.h"
 #include "services/memory.h"
+#include "services/own_files.h"
 #include "services/paths.h"
 #include "services/payload_header.h"
 #include "services/rollback.h"
@@ -54,21 +56,85 @@ struct EntryPaths {
   char output_dir[kPathBuffer];
   char archive[kPathBuffer];
   int system;  // the entry's directory part is "SYSTEM"
+  int staged;  // a SYSTEM file extracted into the staging folder: dest_dir has its name taken
 };
 
 void UpperCase(char* text) {
   for (; *text != '\0'; ++text) *text = UpperCaseOf(*text);
 }
 
+// 1 for an entry of the system directory: its directory part is "SYSTEM".
+int IsSystemEntry(const char* name) {
+  char subdir[kPathBuffer];
+  GetDirectoryPart(subdir, name);
+  return NamesEqual(subdir, "SYSTEM");
+}
+
 int MakeEntryPaths(uint16_t index, const char* name, EntryPaths* paths) {
   char subdir[kPathBuffer];
   GetDirectoryPart(subdir, name);
-  paths->system = NamesEqual(subdir, "SYSTEM");
+  paths->system = IsSystemEntry(name);
   const char* installed_name = paths->system ? GetFileNamePart(name) : name;
   const char* output_subdir = paths->system ? "" : subdir;
-  return MakeDestinationPath(paths->target, installed_name) != nullptr &&
-         MakeDestinationPath(paths->output_dir, output_subdir) != nullptr &&
-         PlatGetTempFileName(g_setup.dest_dir, "dec", index, paths->archive) != 0;
+  if (MakeDestinationPath(paths->target, installed_name) == nullptr ||
+      MakeDestinationPath(paths->output_dir, output_subdir) == nullptr) {
+    return 0;
+  }
+  // A SYSTEM file goes into the system directory only: when something in dest_dir has its name,
+  // it is extracted into a folder of the program's own, so that what is there is left alone.
+  paths->staged = paths->system && PathExists(paths->target);
+  if (paths->staged &&
+      (MakeDestinationPath(paths->output_dir, kSystemStagingName) == nullptr ||
+       JoinPath(paths->target, paths->output_dir, installed_name, nullptr) == nullptr)) {
+    return 0;
+  }
+  return PlatGetTempFileName(g_setup.dest_dir, "dec", index, paths->archive) != 0;
+}
+
+// 0 with error 46 when something of the wrong kind stands on the way to the file at path: a
+// folder where the file goes (setting it aside would hide everything in it), or a file where
+// one of its folders must be (nothing could be extracted there).
+int RefuseWrongKinds(const char* path) {
+  char part[kPathBuffer];
+  size_t at = 0;
+  while (NextDirectoryPrefix(path, &at, part)) {
+    int folder = IsFolder(part);
+    int file = strlen(part) == strlen(path);
+    if (file ? folder : (PathExists(part) && !folder)) {
+      LogLine("Not installing %s: a %s", part, folder ? "folder" : "file");
+      return FailWith(kErrorEntryIsFolder);
+    }
+  }
+  return 1;
+}
+
+// 1 for an entry whose data block is the file itself: the library as the first entry, the guide.
+int IsStoredEntry(uint16_t index, const PayloadEntry& entry) {
+  return (index == 0 && NamesEqual(entry.name, kExtractionLibraryName)) ||
+         NamesEqual(entry.name, g_payload.guide_entry);
+}
+
+// Before anything changes: the journal can be made in dest_dir, no entry the loop installs there
+// would replace a folder or needs a folder where a file is, and every member archive holds the
+// entry's own file name (compared without regard to case). 0 with error 42, 46 or 45.
+int CheckEntriesBeforeChanges() {
+  if (!CheckJournalPlace(g_setup.dest_dir)) return 0;
+  for (uint16_t i = 0; i < g_payload.entry_count; ++i) {
+    const PayloadEntry& entry = *g_payload.entries[i];
+    if (IsPreserved(entry.name)) continue;
+    char target[kPathBuffer];
+    if (!IsSystemEntry(entry.name) && MakeDestinationPath(target, entry.name) != nullptr &&
+        !RefuseWrongKinds(target)) {
+      return 0;
+    }
+    char member[kStoredNameMax + 1];
+    if (!IsStoredEntry(i, entry) && ReadStoredMemberName(entry, member) &&
+        !NamesEqual(member, GetFileNamePart(entry.name))) {
+      LogLine("Not installing %s: it holds %s", entry.name, member);
+      return FailWith(kErrorMemberName);
+    }
+  }
+  return 1;
 }
 
 // Control 503 shows the file being installed: its path in upper case, or "..." and its last
@@ -103,10 +169,10 @@ int WriteEntryData(const PayloadEntry& entry, const char* path, PlatWindow dialo
 // Extracts the member, asking for memory or disk space and trying again while the user agrees.
 // Returns 0 with error 1000 + result stored (and the disk-full program offered when the user
 // gave up on disk space).
-int ExtractEntry(PlatWindow dialog, const EntryPaths& paths) {
+int ExtractEntry(PlatWindow dialog, const EntryPaths& paths, const char* name) {
   for (;;) {
     PlatDeleteFile(paths.target);
-    int32_t result = ExtractMember(dialog, paths.archive, paths.output_dir);
+    int32_t result = ExtractMember(dialog, paths.archive, paths.output_dir, GetFileNamePart(name));
     if (result == kUnzipOk || result == kUnzipSkipped) return 1;
     int retry = 0;
     if (result == kUnzipNoMemory || result == kUnzipNoMemoryToo) {
@@ -124,6 +190,7 @@ int InstallEntry(uint16_t index, const PayloadEntry& entry, PlatWindow dialog, u
                  uint32_t divisor) {
   EntryPaths paths;
   if (!MakeEntryPaths(index, entry.name, &paths)) return FailWith(kErrorTempCreate);
+  if (!RefuseWrongKinds(paths.target)) return 0;  // made so by this run's earlier entries
   ShowCurrentFile(dialog, paths, entry.name);
   if (NamesEqual(entry.name, "DOSGAME.EXE")) CreateGamePif();
   CreateDirectoryJournalled(paths.output_dir);
@@ -138,8 +205,9 @@ int InstallEntry(uint16_t index, const PayloadEntry& entry, PlatWindow dialog, u
   PumpMessages();
   if (g_setup.install_stopped) return 0;
   if (!guide) {
-    if (!ExtractEntry(dialog, paths)) return 0;
-    if (GetFileSizeByName(paths.target) != entry.unpacked_size) {
+    if (!ExtractEntry(dialog, paths, entry.name)) return 0;
+    // The library must have made the one file the entry names, with the entry's size.
+    if (!FileExists(paths.target) || GetFileSizeByName(paths.target) != entry.unpacked_size) {
       return FailWith(kErrorSizeMismatch);
     }
     if (!PlatDeleteFile(paths.archive) && g_left_archives.count < kLeftArchivesMax) {
@@ -147,6 +215,7 @@ int InstallEntry(uint16_t index, const PayloadEntry& entry, PlatWindow dialog, u
     }
   }
   if (paths.system && !InstallSystemFile(paths.target)) return FailWith(kErrorSystemCopy);
+  if (paths.staged) PlatRemoveDirectory(paths.output_dir);
   return 1;
 }
 
@@ -178,7 +247,7 @@ void DeleteMatches(const char* base, const TextList& patterns) {
 
 int InstallFiles() {
   g_left_archives.count = 0;
-  if (!BeginRollback(g_setup.dest_dir)) return 0;
+  if (!CheckEntriesBeforeChanges() || !BeginRollback(g_setup.dest_dir)) return 0;
   PrepareDestDir();
   if (!PlaceExtractionLibrary() || !LoadExtractionLibrary()) return 0;
   LogLine("Installing files");
@@ -237,6 +306,7 @@ int InstallSystemFile(const char* path) {
       JoinPath(target, g_setup.windows_dir, "SYSTEM", name, nullptr) == nullptr) {
     return 0;
   }
+  if (!RefuseWrongKinds(target)) return 0;
   if (FileExists(target)) {
     uint32_t current = GetFileDosTime(target);
     uint32_t install = GetFileDosTime(path);

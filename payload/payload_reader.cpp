@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "payload/extraction_library.h"
-#include "platform/device_names.h"
 #include "platform/system.h"
+#include "services/entry_names.h"
 #include "services/errors.h"
 #include "services/memory.h"
 #include "services/paths.h"
@@ -133,6 +133,9 @@ int ReadHeaderFields() {
       !ReadTextList(&g_setup.ie_installers) || !ReadU16(&h.extra_space_kb)) {
     return 0;
   }
+  // The names that entries are compared with are judged as Windows reads them, as entries are.
+  NormaliseEntryName(h.guide_entry);
+  for (uint16_t i = 0; i < h.carry_over.count; ++i) NormaliseEntryName(h.carry_over.first[i]);
   uint16_t build;
   if (!ReadU16(&build)) return 0;
   g_setup.ie_build_required = build;
@@ -157,8 +160,11 @@ int ReadEntry(PayloadEntry** out) {
       !ReadU32(&entry->packed_size)) {
     return 0;
   }
-  return strlen(entry->name) == length && IsRelativeInside(entry->name) &&
-         !PathNamesDevice(entry->name);
+  if (strlen(entry->name) != length || (length != 0 && !IsEntryNameAccepted(entry->name))) {
+    return 0;
+  }
+  NormaliseEntryName(entry->name);
+  return 1;
 }
 
 int ReadFileTable() {
@@ -167,6 +173,9 @@ int ReadFileTable() {
   h.entries = static_cast<PayloadEntry**>(AllocBlock(h.entry_count * sizeof(PayloadEntry*)));
   for (uint16_t i = 0; i < h.entry_count; ++i) {
     if (!ReadEntry(&h.entries[i])) return 0;
+    // The library's own file is placed from the first entry only: a later one would be written
+    // over the loaded library.
+    if (i != 0 && NamesEqual(h.entries[i]->name, kExtractionLibraryName)) return 0;
     h.db_pieces_a_size += ListSizeOf(h.db_pieces_a, *h.entries[i]);
     h.db_pieces_b_size += ListSizeOf(h.db_pieces_b, *h.entries[i]);
     h.total_unpacked += h.entries[i]->unpacked_size;

@@ -1,4 +1,4 @@
-// IsDeviceName and PathNamesDevice, for the payload reader and the extraction library alike.
+// IsDeviceName, KeptNameLength and SameNameNoCase: how Windows reads a name.
 #include "platform/device_names.h"
 
 namespace {
@@ -31,12 +31,15 @@ int IsDeviceName(const char* component, size_t length) {
          component[3] >= '1' && component[3] <= '9';
 }
 
-int PathNamesDevice(const char* path) {
-  for (const char* part = path;;) {
-    size_t length = 0;
-    while (part[length] != '\0' && part[length] != '\\' && part[length] != '/') ++length;
-    if (IsDeviceName(part, length)) return 1;
-    if (part[length] == '\0') return 0;
-    part += length + 1;
+size_t KeptNameLength(const char* component, size_t length) {
+  while (length > 0 && (component[length - 1] == '.' || component[length - 1] == ' ')) --length;
+  return length;
+}
+
+int SameNameNoCase(const char* a, const char* b) {
+  for (;; ++a, ++b) {
+    char x = Upper(*a);
+    if (x != Upper(*b)) return 0;
+    if (x == '\0') return 1;
   }
 }

@@ -6,6 +6,7 @@
 
 #include "database/database.h"
 #include "services/memory.h"
+#include "services/own_files.h"
 #include "services/paths.h"
 #include "services/payload_header.h"
 #include "services/rollback.h"
@@ -59,7 +60,9 @@ int JudgeBuild(const char* database_path) {
 
 int CheckCandidate(const char* directory) {
   // A run that was interrupted here is rolled back first, so that the folder is judged as it was.
-  RecoverUnfinishedRun(directory);
+  // Where no journal can be made (a folder or a read-only file has its name) there is none to
+  // obey; the installation refuses that folder before changing anything.
+  if (JournalPlaceFault(directory) == nullptr) RecoverUnfinishedRun(directory);
   char folder[kPathBuffer];
   char database_path[kPathBuffer];
   if (JoinPath(folder, directory, "IDB", nullptr) == nullptr ||

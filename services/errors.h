@@ -39,6 +39,8 @@ enum ErrorNumber : uint16_t {
   kErrorRollbackJournal = 42,    // the rollback journal cannot be written
   kErrorSetAside = 43,           // a file the run must replace cannot be moved aside
   kErrorProfileWrite = 44,       // WIN.INI or VERSION.INF cannot be written whole
+  kErrorMemberName = 45,         // an entry's archive holds a member of another name
+  kErrorEntryIsFolder = 46,      // an entry's file would replace a folder, or a file its folder
   kErrorUnzipBase = 1000,        // 1000 + the extraction library's result code
 };
 

@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <cstring>
 
+#include "platform/device_names.h"
 #include "platform/files.h"
 #include "platform/format.h"
 #include "services/memory.h"
@@ -102,12 +103,7 @@ char UpperCaseOf(char c) {
 }
 
 int NamesEqual(const char* a, const char* b) {
-  for (;; ++a, ++b) {
-    char x = UpperCaseOf(*a);
-    char y = UpperCaseOf(*b);
-    if (x != y) return 0;
-    if (x == '\0') return 1;
-  }
+  return SameNameNoCase(a, b);
 }
 
 void DriveRoot(int drive, char root[4]) {
@@ -145,6 +141,11 @@ int FileExists(const char* path) {
 
 int PathExists(const char* path) {
   return PlatGetFileAttributes(path) != kPlatNoAttributes;
+}
+
+int IsFolder(const char* path) {
+  uint32_t attributes = PlatGetFileAttributes(path);
+  return attributes != kPlatNoAttributes && (attributes & kAttrDirectory) != 0;
 }
 
 int IsValidDirectoryName(const char* path) {

@@ -48,6 +48,8 @@ int CreateDirectoryPath(const char* path);
 int FileExists(const char* path);
 // 1 when the file or directory exists.
 int PathExists(const char* path);
+// 1 when path names a directory.
+int IsFolder(const char* path);
 // 1 for a drive path ("X:\...") of printable characters none of which is * + = ; : " ? / < > ,
 int IsValidDirectoryName(const char* path);
 int MoveFileTo(const char* from, const char* to);

@@ -18,7 +18,7 @@ struct UnzipRequest {
   uint32_t size;              // +0   110
   uint32_t operation;         // +4   kUnzipExtract
   const char* archive;        // +8   path of the archive
-  uint32_t option_12;         // +12  0
+  const char* member_name;    // +12  the one file name it may create (null: the member's)
   uint32_t option_16;         // +16  0
   uint32_t option_20;         // +20  0
   const char* output_dir;     // +24  directory the member is extracted into

@@ -1,6 +1,7 @@
 // The entry point of dunzipnt.dll. It accepts only the extraction request of the program
 // (size 110, operation 8, both paths given) and runs the extraction to completion inside the
-// call; the two callbacks of the request are never called.
+// call; the two callbacks of the request are never called. A member name in the request is the
+// one file the call may create.
 #include "unzip/dunzip.h"
 #include "unzip/member_extract.h"
 
@@ -10,5 +11,5 @@ extern "C" int32_t dunzip(UnzipRequest* request) {
       request->output_dir == nullptr) {
     return kUnzipBadRequest;
   }
-  return ExtractSingleMember(request->archive, request->output_dir);
+  return ExtractSingleMember(request->archive, request->output_dir, request->member_name);
 }

@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "platform/device_names.h"
 #include "platform/files.h"
 #include "platform/global_memory.h"
 #include "unzip/dunzip.h"
@@ -146,11 +147,13 @@ int OutputPath(const char* output_dir, const char* name, char* out) {
   return 1;
 }
 
-int32_t ExtractTo(PlatFile archive, Work* work, const char* output_dir) {
+int32_t ExtractTo(PlatFile archive, Work* work, const char* output_dir, const char* member_name) {
   ZipMember member;
   uint32_t data_offset;
   int32_t result = ReadMember(archive, work, &member, &data_offset);
   if (result != kUnzipOk) return result;
+  // The caller names the one file it lets the call create: any other member is not extracted.
+  if (member_name != nullptr && !SameNameNoCase(member.name, member_name)) return kUnzipNoMember;
   char path[kPathBuffer];
   if (!OutputPath(output_dir, member.name, path)) return kUnzipCannotCreate;
   PlatFile output = PlatCreateFile(path);
@@ -165,13 +168,14 @@ int32_t ExtractTo(PlatFile archive, Work* work, const char* output_dir) {
 
 }  // namespace
 
-int32_t ExtractSingleMember(const char* archive_path, const char* output_dir) {
+int32_t ExtractSingleMember(const char* archive_path, const char* output_dir,
+                            const char* member_name) {
   Work* work = static_cast<Work*>(PlatAllocMemory(sizeof(Work)));
   if (work == nullptr) return kUnzipNoMemory;
   int32_t result = kUnzipCannotOpen;
   PlatFile archive = PlatOpenFile(archive_path, kOpenRead);
   if (archive != kPlatNoFile) {
-    result = ExtractTo(archive, work, output_dir);
+    result = ExtractTo(archive, work, output_dir, member_name);
     PlatCloseFile(archive);
   }
   PlatFreeMemory(work);

@@ -1,11 +1,13 @@
 // Windows paths of the simulated machine and the host files they stand for. A path is first made
-// full and lexical ("C:\DIR\FILE", "." and ".." resolved, never above the drive root), then each
+// full and lexical ("C:\DIR\FILE", "." and ".." resolved, never above the drive root, trailing
+// dots and blanks of every name dropped as Windows drops them), then each
 // component is looked up case-insensitively in the drive's host folder; and back, for the
 // program's own file.
 #include <sys/stat.h>
 
 #include <cstring>
 
+#include "platform/device_names.h"
 #include "platform/host/host_backend.h"
 
 namespace {
@@ -20,9 +22,10 @@ int IsNameCharacter(char c) {
   return strchr("<>:\"|?*", c) == nullptr;
 }
 
-// Applies one component to a full path under construction ("X:\" plus components).
+// Applies one component to a full path under construction ("X:\" plus components). Windows
+// drops a name's trailing dots and blanks ("A.TXT. " is A.TXT); a component of nothing else is
+// no component.
 int ApplyComponent(const char* name, size_t length, char* out, size_t size) {
-  if (length == 0 || (length == 1 && name[0] == '.')) return 1;
   size_t used = strlen(out);
   if (length == 2 && name[0] == '.' && name[1] == '.') {
     if (used > 3) {
@@ -31,6 +34,8 @@ int ApplyComponent(const char* name, size_t length, char* out, size_t size) {
     }
     return 1;
   }
+  length = KeptNameLength(name, length);
+  if (length == 0) return 1;
   for (size_t i = 0; i < length; ++i) {
     if (!IsNameCharacter(name[i])) return 0;
   }

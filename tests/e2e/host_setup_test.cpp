@@ -1,10 +1,12 @@
 // The host `setup` program run as a user would run it, on a simulated machine: the start of the
 // run, its fatal-error report and log, payloads given by -X and payloads carried in the program.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -446,6 +448,57 @@ TEST_F(SilentRunTest, ADiskFullCancelsAndRollsBackWith4) {
   ExpectNothingShown();
   EXPECT_FALSE(Exists("C:\\VELNET\\VNT.EXE"));
   EXPECT_EQ(GetFile(kMainDatabase), before);
+}
+
+// A destination where the journal cannot be made (a folder or a read-only file has its name, or
+// its path would pass 259 characters) ends the run before anything changes, with exit status 1
+// and the reason in update.log, whether it was found by the search or given with -P; what stands
+// under the journal's name is left as it is.
+TEST_F(SilentRunTest, ADestinationThatCannotHoldTheJournalEndsWith1BeforeAnythingChanges) {
+  std::string deep = "C:\\DEEP";
+  while (deep.size() < 240) deep += "\\DIRECTORY";
+  deep = deep.substr(0, 250);  // fits a -P directory; its journal's path would not
+  struct Case {
+    const char* what;
+    std::string options;
+    std::string dir;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"a folder, found", "-S -X C:\\DEMO.PAY", "C:\\VELNET", "a folder has its name"},
+      {"a folder, -P", "-S -X C:\\DEMO.PAY -P C:\\VELNET", "C:\\VELNET", "a folder has its name"},
+      {"a read-only file, found", "-S -X C:\\DEMO.PAY", "C:\\VELNET", "a file there is read-only"},
+      {"a read-only file, -P", "-S -X C:\\DEMO.PAY -P C:\\VELNET", "C:\\VELNET",
+       "a file there is read-only"},
+      {"a long path, -P", "-S -X C:\\DEMO.PAY -P " + deep, deep, "the path is too long"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string journal = HostPath("C:\\VELNET\\VNTSETUP.RBK");
+    ASSERT_EQ(system(("rm -rf '" + journal + "' '" + HostPath("C:\\update.log") + "'").c_str()), 0);
+    if (strstr(c.reason, "folder") != nullptr) {
+      PutFile("C:\\VELNET\\VNTSETUP.RBK\\MINE.TXT", "the member's own folder");
+    } else if (strstr(c.reason, "read-only") != nullptr) {
+      PutFile("C:\\VELNET\\VNTSETUP.RBK", "the member's own file");
+      ASSERT_EQ(chmod(journal.c_str(), 0444), 0);
+    }
+    std::string phone = GetFile("C:\\VELNET\\VNTPHONE.DAT");
+    EXPECT_EQ(RunSetup(c.options), 1);
+    std::string log = GetFile("C:\\update.log");
+    EXPECT_NE(log.find("No journal can be kept in " + c.dir + ": " + c.reason), std::string::npos)
+        << log;
+    EXPECT_NE(log.find("Fatal error #42"), std::string::npos) << log;
+    EXPECT_FALSE(Exists("C:\\VELNET\\VNT.EXE"));
+    EXPECT_FALSE(Exists("C:\\VELNET\\dunzipnt.dll"));
+    EXPECT_EQ(GetFile("C:\\VELNET\\VNTPHONE.DAT"), phone);
+    EXPECT_FALSE(Exists("C:\\VELNET\\VNTSETUP.001"));
+    if (strstr(c.reason, "folder") != nullptr) {
+      EXPECT_EQ(GetFile("C:\\VELNET\\VNTSETUP.RBK\\MINE.TXT"), "the member's own folder");
+    } else if (strstr(c.reason, "read-only") != nullptr) {
+      EXPECT_EQ(GetFile("C:\\VELNET\\VNTSETUP.RBK"), "the member's own file");
+      chmod(journal.c_str(), 0644);
+    }
+  }
 }
 
 // The refusals of the first step keep exit status 0 and show nothing; c:\update.log says why.

@@ -551,6 +551,11 @@ class RefusalTest : public UpdateBuilderTest {
     UpdateBuilderTest::SetUp();
     MakeReleases();
   }
+  // A file of size bytes that holds no data on the disk.
+  void PutSparse(const std::string& name, uint64_t size) {
+    Put(name, "");
+    fs::resize_file(dir_ + "/" + name, size);
+  }
   void MakeReleases() {
     for (const char* made : {"old", "new", "out", "o.ini"}) fs::remove_all(dir_ + "/" + made);
     for (const char* tree : {"old", "new"}) {
@@ -569,7 +574,7 @@ TEST_F(RefusalTest, TreesThatAreNoReleasesAreRefusedNamingTheFile) {
     const char* what;
     std::function<void()> spoil;
     std::string more;
-    const char* message;
+    std::string message;
   };
   const std::string long_name(128, 'L');
   const std::vector<Case> cases = {
@@ -635,6 +640,40 @@ TEST_F(RefusalTest, TreesThatAreNoReleasesAreRefusedNamingTheFile) {
       {"unknown guide", [] {}, "--set guide_entry=GUIDE.TXT",
        "guide_entry GUIDE.TXT names no file of"},
       {"full output", [&] { Put("out/KEEP", "x"); }, "", "/out: not empty"},
+      // Links of every kind are named with what they point to, loops included; nothing throws.
+      {"link to a file", [&] { fs::create_symlink(dir_ + "/new/VNT.EXE", dir_ + "/new/L.EXE"); },
+       "", "/new/L.EXE: a symbolic link to " + dir_ + "/new/VNT.EXE; give the file"},
+      {"link loop", [&] { fs::create_symlink("LOOP", dir_ + "/new/LOOP"); }, "",
+       "/new/LOOP: a symbolic link to LOOP"},
+      {"folder loop",
+       [&] {
+         fs::create_directories(dir_ + "/old/SUB");
+         fs::create_symlink("..", dir_ + "/old/SUB/UP");
+       },
+       "", "/old/SUB/UP: a symbolic link to .."},
+      {"dangling link", [&] { fs::create_symlink("nowhere", dir_ + "/new/GONE"); }, "",
+       "/new/GONE: a symbolic link to nowhere"},
+      {"4 GB", [&] { PutSparse("new/BIG.DAT", 0xFFFFFFFFull); }, "",
+       "/new/BIG.DAT: 4294967295 bytes, more than a payload entry holds (4294967294)"},
+      {"4 GB and a byte", [&] { PutSparse("old/BIG.DAT", 0x100000001ull); }, "",
+       "/old/BIG.DAT: 4294967297 bytes, more than"},
+      {"clock device", [&] { Put("new/CLOCK$", "x"); }, "", "/new/CLOCK$: a name that is a device"},
+      {"device before a blank", [&] { Put("new/SUB/CON .TXT", "x"); }, "",
+       "/new/SUB/CON .TXT: a name that is a device"},
+      {"device folder", [&] { Put("new/AUX/X.TXT", "x"); }, "",
+       "/new/AUX: a name that is a device"},
+      {"the journal", [&] { Put("new/VNTSETUP.RBK", "x"); }, "",
+       "/new/VNTSETUP.RBK: a name that is the name of one of the setup's own files"},
+      {"a file set aside", [&] { Put("old/SUB/~RB00001.RBK", "x"); }, "",
+       "/old/SUB/~RB00001.RBK: a name that is the name of one of the setup's own files"},
+      {"a temporary archive", [&] { Put("new/dec0001.tmp", "x"); }, "",
+       "/new/dec0001.tmp: a name that is the name of one of the setup's own files"},
+      {"case twins in a folder",
+       [&] {
+         Put("new/Sub/A.TXT", "x");
+         Put("new/SUB/B.TXT", "y");
+       },
+       "", "only in case"},
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(test.what);

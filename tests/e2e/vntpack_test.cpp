@@ -12,6 +12,7 @@
 #include <string>
 
 #include "tests/support/archive_tools.h"
+#include "tests/support/entry_name_cases.h"
 #include "tests/support/tool_test.h"
 
 namespace fs = std::filesystem;
@@ -138,6 +139,51 @@ TEST_F(VntpackTest, FaultyManifestsAreRefusedByName) {
   EXPECT_EQ(Vntpack("list '" + dir_ + "/m.ini'"), 1);
   EXPECT_NE(errors_.find("neither a payload"), std::string::npos) << errors_;
   EXPECT_EQ(Vntpack("--help"), 0);
+}
+
+// vntpack packs exactly the names the setup reads as written (the shared table), naming every
+// one it refuses; names a manifest line cannot carry (blanks at either end, control characters)
+// are left to the update builder's own refusals.
+TEST_F(VntpackTest, EntryNamesArePackedExactlyWhereTheSetupTakesThemAsWritten) {
+  int packed = 0;
+  int refused = 0;
+  for (const EntryNameCase& c : kEntryNameCases) {
+    std::string name = c.name;
+    if (name.front() == ' ' || name.back() == ' ' || name.find('\t') != std::string::npos) continue;
+    SCOPED_TRACE(name);
+    fs::remove(dir_ + "/p.bin");
+    bool taken = c.read_as != nullptr && name == c.read_as;
+    EXPECT_EQ(BuildManifest("[files]\n" + name + " = F.TXT\n"), taken ? 0 : 1) << errors_;
+    EXPECT_EQ(fs::exists(dir_ + "/p.bin"), taken);
+    if (!taken) {
+      EXPECT_NE(errors_.find(name), std::string::npos) << errors_;
+    }
+    (taken ? packed : refused) += 1;
+  }
+  EXPECT_GE(packed, 10);
+  EXPECT_GE(refused, 35);
+}
+
+// A source that is a link, or too large for an entry, is refused by name before it is read; a
+// sparse file of 4 GB and one byte takes no time and no memory to refuse.
+TEST_F(VntpackTest, SourcesThatAreLinksOrTooLargeAreRefusedBeforeReading) {
+  Put("REAL.TXT", "real");
+  fs::create_symlink(dir_ + "/REAL.TXT", dir_ + "/LINK.TXT");
+  fs::create_symlink("LOOP.TXT", dir_ + "/LOOP.TXT");
+  for (uint64_t size : {0xFFFFFFFFull, 0x100000001ull}) {
+    std::ofstream(dir_ + "/HUGE.DAT").close();
+    fs::resize_file(dir_ + "/HUGE.DAT", size);
+    EXPECT_EQ(BuildManifest("[files]\nHUGE.DAT = HUGE.DAT\n"), 1);
+    EXPECT_NE(errors_.find("HUGE.DAT has " + std::to_string(size) + " bytes, over 4 GB"),
+              std::string::npos)
+        << errors_;
+  }
+  for (const char* link : {"LINK.TXT", "LOOP.TXT"}) {
+    EXPECT_EQ(BuildManifest(std::string("[files]\nA.TXT = ") + link + "\n"), 1);
+    EXPECT_NE(errors_.find(std::string(link) + " is a symbolic link"), std::string::npos)
+        << errors_;
+  }
+  EXPECT_FALSE(fs::exists(dir_ + "/p.bin"));
 }
 
 TEST_F(VntpackTest, VerifyFindsADamagedMember) {

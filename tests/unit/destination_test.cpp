@@ -127,7 +127,12 @@ TEST_F(DestinationTest, FailedMovesAndUnsafeNamesAreLoggedAndSkipped) {
   Load({{"LOCKED.DAT", "LOCKED.OLD"},
         {"..\\WIN.INI", "WIN.OLD"},
         {"USER.DAT", "..\\..\\USER.DAT"},
+        {"~RB*.RBK", "*.OLD"},
+        {"NOTES.TXT", "VNTSETUP.RBK"},
         {"NEXT.DAT", "NEXT.OLD"}});
+  // The program's own files are neither renamed nor renamed onto.
+  PutFile("C:\\VELNET\\~RB00001.RBK", "set aside by a run");
+  PutFile("C:\\VELNET\\NOTES.TXT", "notes");
   PutFile("C:\\VELNET\\LOCKED.DAT", "held");
   PutFile("C:\\WIN.INI", "windows settings");
   PutFile("C:\\VELNET\\USER.DAT", "user");
@@ -138,13 +143,17 @@ TEST_F(DestinationTest, FailedMovesAndUnsafeNamesAreLoggedAndSkipped) {
   EXPECT_EQ(GetFile("C:\\WIN.INI"), "windows settings");
   EXPECT_EQ(GetFile("C:\\VELNET\\USER.DAT"), "user");
   EXPECT_EQ(GetFile("C:\\VELNET\\NEXT.OLD"), "next");  // the renaming went on
+  EXPECT_EQ(GetFile("C:\\VELNET\\~RB00001.RBK"), "set aside by a run");
+  EXPECT_EQ(GetFile("C:\\VELNET\\NOTES.TXT"), "notes");
+  EXPECT_FALSE(Exists("C:\\VELNET\\~RB00001.OLD"));
+  EXPECT_FALSE(Exists("C:\\VELNET\\VNTSETUP.RBK"));
   std::string log = Log();
   size_t failures = 0;
   for (size_t at = log.find("Rename failed"); at != std::string::npos;
        at = log.find("Rename failed", at + 1)) {
     ++failures;
   }
-  EXPECT_EQ(failures, 3u) << log;
+  EXPECT_EQ(failures, 5u) << log;
 }
 
 TEST_F(DestinationTest, ARolledBackPreparationLeavesTheFolderAsItWas) {

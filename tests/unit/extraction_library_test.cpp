@@ -8,6 +8,7 @@
 
 #include "payload/extraction_library.h"
 #include "payload/payload_reader.h"
+#include "payload/stored_member.h"
 #include "services/errors.h"
 #include "services/setup_state.h"
 #include "tests/support/archive_tools.h"
@@ -212,6 +213,49 @@ TEST_F(DunzipTest, NamesThatLeaveTheOutputDirectoryAreRefused) {
     EXPECT_EQ(Extract(MakePythonArchive({name, "evil"})), kUnzipMalformed) << name;
   }
   EXPECT_EQ(MadeFiles(), "");
+}
+
+// A member name in the request is the one file the call may create: the member's stored name
+// must be it without regard to case, else nothing is made (11). And the program reads the same
+// stored name from the payload before anything is written; archives of another shape (a comment
+// behind the end record, a block too short, damaged records) it leaves to the library.
+TEST_F(DunzipTest, OnlyTheMemberNamedInTheRequestIsCreated) {
+  const ZipMaker makers[] = {kInfoZipStored, kInfoZipDeflated, kInfoZipDescriptor,
+                             kPythonStored,  kPythonDeflated,  kPythonDescriptor};
+  struct Asked {
+    const char* name;
+    int32_t result;
+  };
+  const Asked asked[] = {
+      {"SCRIPT.SCR", kUnzipOk},      {"script.scr", kUnzipOk},        {nullptr, kUnzipOk},
+      {"OTHER.SCR", kUnzipNoMember}, {"SCRIPT.SCR ", kUnzipNoMember}, {"SCRIPT.SC", kUnzipNoMember},
+      {"", kUnzipNoMember}};
+  for (ZipMaker maker : makers) {
+    const std::string archive = MakeArchive(maker, "SCRIPT.SCR", "the script");
+    for (const Asked& ask : asked) {
+      SCOPED_TRACE(testing::Message()
+                   << "maker " << maker << ", " << (ask.name != nullptr ? ask.name : "no name"));
+      PutFile("C:\\IN\\MEMBER.ZIP", archive);
+      EXPECT_EQ(ExtractMember(nullptr, "C:\\IN\\MEMBER.ZIP", "C:\\OUT", ask.name), ask.result);
+      EXPECT_EQ(MadeFiles(), ask.result == kUnzipOk ? "./OUT/SCRIPT.SCR\n" : "");
+      PlatDeleteFile("C:\\OUT\\SCRIPT.SCR");
+    }
+  }
+  for (ZipMaker maker : makers) {
+    const std::string archive = MakeArchive(maker, "SCRIPT.SCR", "the script");
+    std::string damaged = archive;
+    PatchU32(&damaged, CentralEntryOffset(damaged), 0x12345678);
+    for (const std::string& block :
+         {archive, archive + "comment", archive.substr(0, 60), damaged, std::string()}) {
+      OpenPayloadWith({{"SCRIPTS\\SCRIPT.SCR", block, 10}});
+      char name[kStoredNameMax + 1] = "junk";
+      int read = ReadStoredMemberName(*g_payload.entries[0], name);
+      EXPECT_EQ(read, block == archive ? 1 : 0) << "maker " << maker << ", " << block.size();
+      EXPECT_STREQ(name, block == archive ? "SCRIPT.SCR" : "");
+      ClosePayload();
+      ReleasePayloadHeader();
+    }
+  }
 }
 
 TEST_F(DunzipTest, MissingArchiveAndUnwritableOutput) {

@@ -159,6 +159,32 @@ TEST_F(HostBackendTest, ResolvesDotsLexicallyAndNeverAboveTheDriveRoot) {
   EXPECT_EQ(HostPath("C:\\..\\WINDOWS\\\\SYSTEM\\"), root_ + "/C/WINDOWS/SYSTEM");
 }
 
+// Windows drops the trailing dots and blanks of every name: each spelling below is the one file
+// or folder, created through one spelling and found through every other.
+TEST_F(HostBackendTest, DropsTrailingDotsAndBlanksOfEveryNameAsWindowsDoes) {
+  const char* const spellings[] = {"C:\\DATA\\PHONE.DAT",   "C:\\DATA\\PHONE.DAT ",
+                                   "C:\\DATA.\\PHONE.DAT.", "C:\\DATA \\phone.dat. .",
+                                   "c:/data../PHONE.DAT  ", "C:\\...\\DATA\\ \\PHONE.DAT"};
+  for (const char* created : spellings) {
+    SCOPED_TRACE(created);
+    ASSERT_EQ(system(("rm -rf '" + root_ + "/C/DATA' '" + root_ + "/C/data'").c_str()), 0);
+    HostForgetListings();
+    ASSERT_TRUE(PlatCreateDirectory("C:\\DATA. "));
+    PlatFile file = PlatCreateFile(created);
+    ASSERT_NE(file, kPlatNoFile);
+    ASSERT_EQ(PlatWriteFile(file, "x", 1), 1u);
+    PlatCloseFile(file);
+    EXPECT_EQ(GetFile("C:\\DATA\\PHONE.DAT"), "x");
+    std::string host = HostPath("C:\\DATA\\PHONE.DAT");
+    EXPECT_TRUE(strcasecmp(host.c_str(), (root_ + "/C/DATA/PHONE.DAT").c_str()) == 0) << host;
+    for (const char* other : spellings) {
+      EXPECT_EQ(HostPath(other), host) << other;
+      EXPECT_EQ(PlatGetFileAttributes(other) & kAttrDirectory, 0u) << other;
+    }
+    EXPECT_NE(PlatGetFileAttributes("C:\\DATA..") & kAttrDirectory, 0u);
+  }
+}
+
 TEST_F(HostBackendTest, ResolvesRelativePathsAgainstTheCurrentDirectory) {
   WriteMachineIni("[machine]\ncurrent_dir=C:\\WORK\\SUB\n");
   EXPECT_EQ(HostPath("FILE.TXT"), root_ + "/C/WORK/SUB/FILE.TXT");

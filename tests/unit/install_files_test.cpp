@@ -6,6 +6,7 @@
 #include <string>
 
 #include "payload/install_files.h"
+#include "payload/payload_reader.h"
 #include "services/errors.h"
 #include "services/rollback.h"
 #include "tests/support/archive_tools.h"
@@ -186,6 +187,50 @@ TEST_F(SystemFileTest, NewerFileReplacesAndAsksForARestart) {
       << log;
 }
 
+// A file or folder of dest_dir under the SYSTEM file's own name is no part of the SYSTEM entry:
+// the file is extracted into a folder of the program's own, which goes once the file is copied,
+// and in a failed run the rollback leaves both as they were.
+TEST_F(SystemFileTest, WhatDestDirHoldsUnderTheSystemFilesNameIsLeftAlone) {
+  for (int folder : {0, 1}) {
+    for (int fails : {0, 1}) {
+      SCOPED_TRACE(testing::Message()
+                   << (folder ? "a folder" : "a file") << (fails ? ", failed run" : ""));
+      ResetSetupState();
+      strcpy(g_setup.dest_dir, "C:\\VELNET");
+      strcpy(g_setup.windows_dir, "C:\\WINDOWS");
+      PutSystemFile("VNTCTL.DLL", kOld);
+      PutFile(folder ? "C:\\VELNET\\VNTCTL.DLL\\INSIDE.TXT" : "C:\\VELNET\\VNTCTL.DLL", "mine");
+      PayloadLayout layout;
+      layout.files = {Library(), Member("SYSTEM\\VNTCTL.DLL", "new version", kNew)};
+      if (fails) layout.files.push_back(Member("B.TXT", "b"));
+      SetAnswers(fails ? "box CANCEL\n" : "");
+      Load(layout);
+      if (fails) HostFaultAdd({kFaultDiskFull, 1, 1, "DEC0002"});
+      EXPECT_EQ(InstallFiles(), fails ? 0 : 1);
+      EXPECT_EQ(GetFile("C:\\WINDOWS\\SYSTEM\\VNTCTL.DLL"), "new version");
+      EXPECT_FALSE(Exists("C:\\VELNET\\~RBSYS.RBK"));
+      EXPECT_TRUE(Has(Log(),
+                      "Copy C:\\VELNET\\~RBSYS.RBK\\VNTCTL.DLL -> "
+                      "C:\\WINDOWS\\SYSTEM\\VNTCTL.DLL\r\n"))
+          << Log();
+      ClosePayload();
+      ReleasePayloadHeader();
+      if (fails) {
+        RollBackRun();
+        EXPECT_EQ(GetFile("C:\\WINDOWS\\SYSTEM\\VNTCTL.DLL"), "installed version");
+      } else {
+        EXPECT_EQ(CommitRun(), 1);
+      }
+      EXPECT_EQ(GetFile(folder ? "C:\\VELNET\\VNTCTL.DLL\\INSIDE.TXT" : "C:\\VELNET\\VNTCTL.DLL"),
+                "mine");
+      EXPECT_FALSE(Exists("C:\\VELNET\\VNTSETUP.RBK"));
+      FlushLog();
+      ASSERT_EQ(system(("rm -rf '" + HostPath("C:\\VELNET\\VNTCTL.DLL") + "'").c_str()), 0);
+      HostForgetListings();
+    }
+  }
+}
+
 TEST_F(SystemFileTest, OlderOrEqualFileIsRetained) {
   const uint32_t older = (19u << 25) | (12u << 21) | (31u << 16);  // 1999-12-31
   for (uint32_t member_time : {kOld, older}) {
@@ -269,6 +314,49 @@ TEST_F(InstallTest, DiskFullDuringACopyRetriesOrStops) {
   EXPECT_EQ(g_setup.install_stopped, 1);
   EXPECT_EQ(g_setup.error_number, kErrorMemberWrite);
   EXPECT_FALSE(Exists("C:\\VELNET\\B.TXT"));
+}
+
+// An entry whose archive holds a member of another name (45), or whose file would replace a
+// folder or needs a folder where a file is (46), ends the installation before anything changes: no
+// journal, no library placed, no temporary archive, the installation as it was.
+TEST_F(InstallTest, EntriesThatWouldWriteElsewhereFailBeforeAnythingChanges) {
+  PayloadFile renamed = Member("NEW.TXT", "x");
+  ASSERT_TRUE(MakeMemberArchive("OLD.TXT", "x", kOld, &renamed.data));
+  struct Case {
+    PayloadFile entry;
+    uint16_t error;
+    const char* log;
+  };
+  const Case cases[] = {
+      {renamed, kErrorMemberName, "Not installing NEW.TXT: it holds OLD.TXT\r\n"},
+      {Member("IDB", "x"), kErrorEntryIsFolder, "Not installing C:\\VELNET\\IDB: a folder\r\n"},
+      {Member("IDB.", "x"), kErrorEntryIsFolder, "Not installing C:\\VELNET\\IDB: a folder\r\n"},
+      {Member("OLD.TXT\\SUB\\X", "x"), kErrorEntryIsFolder,
+       "Not installing C:\\VELNET\\OLD.TXT: a file\r\n"},
+  };
+  PutFile("C:\\VELNET\\IDB\\MAIN.IDX", "the database");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.entry.name);
+    ResetSetupState();
+    strcpy(g_setup.dest_dir, "C:\\VELNET");
+    strcpy(g_setup.windows_dir, "C:\\WINDOWS");
+    PayloadLayout layout;
+    layout.files = {Library(), Member("A.TXT", "a"), c.entry};
+    Load(layout);
+    EXPECT_EQ(InstallFiles(), 0);
+    EXPECT_EQ(g_setup.error_number, c.error);
+    EXPECT_EQ(g_setup.changes_begun, 0);
+    EXPECT_TRUE(Has(Log(), c.log)) << Log();
+    EXPECT_FALSE(Exists("C:\\VELNET\\VNTSETUP.RBK"));
+    EXPECT_FALSE(Exists("C:\\VELNET\\dunzipnt.dll"));
+    EXPECT_FALSE(Exists("C:\\VELNET\\A.TXT"));
+    EXPECT_TRUE(NoTemporaryFiles());
+    EXPECT_EQ(GetFile("C:\\VELNET\\OLD.TXT"), "from the installation before");
+    EXPECT_EQ(GetFile("C:\\VELNET\\IDB\\MAIN.IDX"), "the database");
+    ClosePayload();
+    ReleasePayloadHeader();
+    FlushLog();
+  }
 }
 
 TEST_F(InstallTest, DiskFullInInstallModeIsRolledBack) {

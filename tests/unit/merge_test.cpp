@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "database/merge.h"
 #include "services/errors.h"
@@ -150,6 +151,42 @@ TEST_F(MergeTest, AMergeFileThatCannotBeReadWholeIsError40AndKept) {
     EXPECT_TRUE(Exists(kMerge));
     EXPECT_EQ(Log(), c.log);
     EXPECT_EQ(MainRecord(1), "<none>");
+  }
+}
+
+// A resynchronisation that steps over room for a record header may have stepped over one of the
+// update's records: the merge fails (40), writes nothing and keeps the file. Junk shorter than a
+// header between two records, in either form, is stepped over and every record merged.
+TEST_F(MergeTest, AResynchronisationOverRoomForARecordHeaderIsError40) {
+  for (DbForm form : {kDbCurrentForm, kDbOlderForm}) {
+    std::string good = BuildDatabase(
+        Layout({MakeRecord(1, "one"), MakeRecord(2, "two"), MakeRecord(3, "three")}, form));
+    size_t header = DbRecordHeaderSize(form);
+    size_t second = DbFileHeaderSize(form) + header + 3;  // where record 2's header begins
+    std::string damaged = good;
+    damaged[second] = 'X';  // record 2's magic: its header and data are stepped over
+    std::vector<std::string> merges = {damaged};
+    for (size_t junk = 1; junk <= header + 2; ++junk) {
+      merges.push_back(good.substr(0, second) + std::string(junk, 'j') + good.substr(second));
+    }
+    for (const std::string& merge : merges) {
+      size_t skipped = merge == damaged ? header + 3 : merge.size() - good.size();
+      SCOPED_TRACE(testing::Message() << "form " << form << ", " << skipped << " bytes skipped");
+      FlushLog();
+      ResetSetupState();
+      Prepare();
+      Put(Layout({}));
+      PutFile(kMerge, merge);
+      int whole = skipped < header;
+      EXPECT_EQ(MergeDatabase(), whole);
+      EXPECT_EQ(g_setup.error_number, whole ? 0 : kErrorMergeDatabaseRead);
+      EXPECT_EQ(Exists(kMerge), !whole);
+      EXPECT_EQ(MainRecord(2), whole ? "two" : "<none>");
+      EXPECT_EQ(MainRecord(1), whole ? "one" : "<none>");
+      std::string refusal =
+          "Resyncing record\r\nOld db damaged: " + std::to_string(skipped) + " bytes skipped\r\n";
+      EXPECT_EQ(Log() == refusal, !whole) << Log();
+    }
   }
 }
 

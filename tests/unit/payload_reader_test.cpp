@@ -7,6 +7,7 @@
 #include "payload/payload_reader.h"
 #include "services/errors.h"
 #include "services/setup_state.h"
+#include "tests/support/entry_name_cases.h"
 #include "tests/support/payload_writer.h"
 #include "tests/support/setup_test.h"
 
@@ -218,7 +219,7 @@ TEST_F(PayloadReaderTest, EntryNamesMustStayInsideTheDestinationAndNameNoDevice)
   PayloadLayout layout;
   layout.files = {{"A\\..B", "x", 1}, {"...\\C", "y", 1}, {std::string("NUL\0X", 5), "z", 1}};
   ResetSetupState();
-  EXPECT_EQ(Read(BuildPayload(layout)), 0);  // the embedded NUL is refused, the dots are not
+  EXPECT_EQ(Read(BuildPayload(layout)), 0);  // the dots alone are no name; so is the NUL
   EXPECT_EQ(g_setup.error_number, kErrorFileTable);
   EXPECT_STREQ(g_payload.entries[1]->name, "...\\C");
   ClosePayload();
@@ -230,6 +231,38 @@ TEST_F(PayloadReaderTest, EntryNamesMustStayInsideTheDestinationAndNameNoDevice)
   }
   ResetSetupState();
   EXPECT_EQ(Read(BuildPayload(layout)), 1);
+}
+
+// The names of the shared table are refused or read as Windows reads them, in the file table,
+// the guide entry and the preserve patterns alike; the library's name only as the first entry.
+TEST_F(PayloadReaderTest, EntryNamesAreJudgedAsWindowsReadsThem) {
+  for (const EntryNameCase& c : kEntryNameCases) {
+    SCOPED_TRACE(c.name);
+    PayloadLayout layout;
+    layout.guide_entry = c.name;
+    layout.carry_over = {{c.name, ""}};
+    layout.files = {{"OK.TXT", "x", 1}, {c.name, "y", 1}};
+    ResetSetupState();
+    ASSERT_EQ(Read(BuildPayload(layout)), c.read_as != nullptr ? 1 : 0);
+    if (c.read_as != nullptr) {
+      EXPECT_STREQ(g_payload.entries[1]->name, c.read_as);
+      EXPECT_STREQ(g_payload.guide_entry, c.read_as);
+      EXPECT_STREQ(g_payload.carry_over.first[0], c.read_as);
+    } else {
+      EXPECT_EQ(g_setup.error_number, kErrorFileTable);
+    }
+    ClosePayload();
+    ReleasePayloadHeader();
+  }
+  for (int first : {1, 0}) {
+    PayloadLayout layout;
+    layout.files = {{"OK.TXT", "x", 1}};
+    layout.files.insert(first ? layout.files.begin() : layout.files.end(), {"DUNZIPNT.DLL", "", 0});
+    ResetSetupState();
+    EXPECT_EQ(Read(BuildPayload(layout)), first);
+    ClosePayload();
+    ReleasePayloadHeader();
+  }
 }
 
 TEST_F(PayloadReaderTest, DataOffsetsThatRunPast4GBAreRefused) {

@@ -41,11 +41,21 @@ int BuildCommand(const BuildOptions& options) {
   for (const ManifestFile& file : manifest.files) {
     std::string data;
     struct stat info;
-    if (stat(file.source.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
-        !ReadWholeFile(file.source, &data)) {
+    if (lstat(file.source.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+      return Fail("[files] " + file.name + ": " + file.source +
+                  " is a symbolic link; give the file itself");
+    }
+    if (stat(file.source.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
       return Fail("[files] " + file.name + ": cannot read " + file.source);
     }
-    if (data.size() > 0xFFFFFFFEu) return Fail("[files] " + file.name + ": over 4 GB");
+    // Measured before it is read: a file too large for an entry is never read at all.
+    if (static_cast<uint64_t>(info.st_size) > kEntrySizeMax) {
+      return Fail("[files] " + file.name + ": " + file.source + " has " +
+                  std::to_string(info.st_size) + " bytes, over 4 GB");
+    }
+    if (!ReadWholeFile(file.source, &data)) {
+      return Fail("[files] " + file.name + ": cannot read " + file.source);
+    }
     PayloadFile entry = {file.name, data, static_cast<uint32_t>(data.size())};
     if (!SameNameNoCase(file.name, layout.guide_entry)) {
       if (!MakeMemberArchive(MemberNameOf(file.name), data, DosTimeOfFile(info.st_mtime),

@@ -13,7 +13,9 @@
 #include "tools/common/command_line.h"
 #include "tools/vntpack/commands.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int RunVntpack(int argc, char** argv) {
   CLI::App app{"vntpack: builds Velnet setup payloads and looks inside them"};
   app.require_subcommand(1);
   std::string library = VNTPACK_LIBRARY;
@@ -104,4 +106,17 @@ int main(int argc, char** argv) {
   if (*list_command) return ListCommand(file);
   if (*extract_command) return ExtractCommand(file, folder, library);
   return VerifyCommand(file, library);
+}
+
+}  // namespace
+
+// Whatever goes wrong underneath (a file system that refuses a walk, memory that runs out), the
+// tool ends with a message and status 1, never with an uncaught exception.
+int main(int argc, char** argv) {
+  try {
+    return RunVntpack(argc, argv);
+  } catch (const std::exception& failure) {
+    std::cerr << "vntpack: " << failure.what() << "\n";
+    return 1;
+  }
 }

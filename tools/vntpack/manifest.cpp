@@ -9,6 +9,8 @@
 #include <functional>
 #include <sstream>
 
+#include "services/entry_names.h"
+
 namespace {
 
 const size_t kListTextMax = 127;
@@ -216,11 +218,14 @@ struct Reader {
   }
 
   bool FileLine(const std::string& name, const std::string& value) {
-    if (!IsSafeEntryName(name)) {
-      return Fail("the entry name " + name + " is empty, absolute, has a drive or a \"..\"");
-    }
     if (name.find('/') != std::string::npos)
       return Fail("entry names use \"\\\", not \"/\": " + name);
+    if (!IsPackableEntryName(name)) {
+      return Fail("the entry name " + name +
+                  " is one the setup refuses or reads as another (empty, absolute, a drive, "
+                  "\"..\", a device, a name of the setup's own files, a character Windows "
+                  "refuses, a trailing dot or blank)");
+    }
     if (SameNameNoCase(name, "dunzipnt.dll")) {
       return Fail("dunzipnt.dll comes from \"library = yes\" in [payload], not from [files]");
     }
@@ -297,16 +302,11 @@ bool SameNameNoCase(const std::string& a, const std::string& b) {
   return true;
 }
 
-bool IsSafeEntryName(const std::string& name) {
-  if (name.empty() || name[0] == '\\' || name[0] == '/' || name.find(':') != std::string::npos ||
-      name.find('\0') != std::string::npos) {
-    return false;
-  }
-  std::istringstream parts(name);
-  for (std::string part; std::getline(parts, part, '\\');) {
-    if (part.empty() || part == "." || part == "..") return false;
-  }
-  return name.back() != '\\';
+bool IsPackableEntryName(const std::string& name) {
+  if (name.find('\0') != std::string::npos || !IsEntryNameAccepted(name.c_str())) return false;
+  std::string kept = name;
+  NormaliseEntryName(&kept[0]);
+  return kept.c_str() == name;
 }
 
 bool ApplyManifestText(std::istream& text, const std::string& folder,

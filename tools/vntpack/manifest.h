@@ -3,6 +3,7 @@
 // name, so that what it gives can be built into a payload as it stands.
 #pragma once
 
+#include <cstdint>
 #include <istream>
 #include <map>
 #include <string>
@@ -41,6 +42,12 @@ bool SetHeaderSetting(const std::string& setting, PayloadLayout* layout, std::st
 // and entry names are written as they are, so they must not hold "=" (as when read).
 std::string ManifestText(const Manifest& manifest, const std::string& comment);
 
-// The checks every payload text and name must pass, shared with the attach command.
-bool IsSafeEntryName(const std::string& name);
+// The largest file a payload entry carries: its size is 32-bit, and 0xFFFFFFFF is the failure
+// value of the reads that measure it.
+const uint64_t kEntrySizeMax = 0xFFFFFFFEu;
+
+// The checks every payload text and name must pass, shared with the attach command. An entry
+// name is packed only when the setup accepts it (IsEntryNameAccepted) and reads it as written:
+// no component ends in a dot or a blank, which Windows would drop.
+bool IsPackableEntryName(const std::string& name);
 bool SameNameNoCase(const std::string& a, const std::string& b);

@@ -5,6 +5,10 @@
 #include <filesystem>
 #include <map>
 
+#include "platform/device_names.h"
+#include "services/own_files.h"
+#include "tools/vntpack/manifest.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -21,15 +25,8 @@ std::string ComponentFault(const std::string& part) {
   if (part.front() == ' ' || part.back() == ' ' || part.back() == '.') {
     return "begins with a blank or ends with a blank or a dot";
   }
-  std::string base = UpperName(part.substr(0, part.find('.')));
-  static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL"};
-  for (const char* device : kDevices) {
-    if (base == device) return "is a device name of Windows";
-  }
-  if (base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
-      base[3] >= '1' && base[3] <= '9') {
-    return "is a device name of Windows";
-  }
+  if (IsDeviceName(part.c_str(), part.size())) return "is a device name of Windows";
+  if (IsProgramFileName(part.c_str())) return "is the name of one of the setup's own files";
   return std::string();
 }
 
@@ -46,9 +43,35 @@ std::string NameFault(const std::string& name) {
     size_t end = name.find('\\', start);
     std::string fault = ComponentFault(name.substr(start, end - start));
     if (!fault.empty()) return "a name that " + fault + " cannot be carried";
-    if (end == std::string::npos) return std::string();
+    if (end == std::string::npos) break;
     start = end + 1;
   }
+  // The setup's own test of entry names has the last word.
+  if (!IsPackableEntryName(name)) return "a name that the setup refuses cannot be carried";
+  return std::string();
+}
+
+// What is wrong with the entry itself: a link of any kind (named with what it points to), no
+// file or folder, or a file too large for a payload entry; empty when nothing is. Reads no data.
+std::string EntryFault(const fs::directory_entry& entry, bool* folder) {
+  std::error_code failure;
+  fs::file_status status = entry.symlink_status(failure);
+  if (failure) return "cannot be examined (" + failure.message() + ")";
+  if (fs::is_symlink(status)) {
+    fs::path target = fs::read_symlink(entry.path(), failure);
+    return "a symbolic link" + (failure ? std::string() : " to " + target.string()) +
+           "; give the file or folder itself";
+  }
+  *folder = fs::is_directory(status);
+  if (!*folder && !fs::is_regular_file(status)) return "neither a file nor a folder";
+  if (*folder) return std::string();
+  uintmax_t size = entry.file_size(failure);
+  if (failure) return "cannot be examined (" + failure.message() + ")";
+  if (size > kEntrySizeMax) {
+    return std::to_string(size) + " bytes, more than a payload entry holds (" +
+           std::to_string(kEntrySizeMax) + ")";
+  }
+  return std::string();
 }
 
 }  // namespace
@@ -91,7 +114,7 @@ bool ReadReleaseTree(const std::string& root, bool version_file_written, Release
   fs::recursive_directory_iterator walk(root, failure);
   for (; !failure && walk != fs::recursive_directory_iterator(); walk.increment(failure)) {
     const fs::directory_entry& entry = *walk;
-    std::string relative = fs::relative(entry.path(), root).generic_string();
+    std::string relative = entry.path().lexically_relative(root).generic_string();
     std::string name = relative;
     for (char& c : name) c = c == '/' ? '\\' : c;
     std::string path = entry.path().string();
@@ -107,13 +130,10 @@ bool ReadReleaseTree(const std::string& root, bool version_file_written, Release
       return false;
     }
     seen[UpperName(name)] = path;
-    bool folder = entry.is_directory(failure);
-    if (folder && entry.is_symlink(failure)) {
-      *error = path + ": a link to a folder (give the folder itself)";
-      return false;
-    }
-    if (!folder && !entry.is_regular_file(failure)) {
-      *error = path + ": neither a file nor a folder";
+    bool folder = false;
+    fault = EntryFault(entry, &folder);
+    if (!fault.empty()) {
+      *error = path + ": " + fault;
       return false;
     }
     size_t slash = name.find('\\');
