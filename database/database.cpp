@@ -141,6 +141,11 @@ int DriveOf(const char* path) {
   return letter >= 'A' && letter <= 'Z' ? letter - 'A' : -1;
 }
 
+// Where the flags byte lies in a record header of the file's form.
+uint32_t FlagsAt(const Database* db) {
+  return db->form == kDbCurrentForm ? 13 : 9;
+}
+
 // Set while DbWriteJournalled writes: the old bytes were journalled, and flushed, for the batch.
 int g_journalled_ahead = 0;
 
@@ -190,7 +195,7 @@ int WriteSuperseded(Database* db, const DbIndexEntry& entry) {
   ForgetWindow(db);
   db->at = kPlatFileError;
   uint8_t flags = static_cast<uint8_t>(IndexFlags(entry) | kDbFlagSuperseded);
-  uint32_t at = entry.offset + (db->form == kDbCurrentForm ? 13 : 9);
+  uint32_t at = entry.offset + FlagsAt(db);
   if (IndexOffsetFieldTrue(entry)) {
     return Protect(db, at, 1) && WriteBlockAt(db->file, at, &flags, 1);
   }
@@ -387,8 +392,14 @@ int DbJournalWrite(Database* database, uint32_t gid, uint16_t length) {
     if (!SaveBeforeImage(database->file, database->path, database->end, kPlatFileError)) return 0;
     database->journalled_end = database->end;
   }
-  return old == nullptr ||
-         SaveBeforeImage(database->file, database->path, old->offset, header_size);
+  if (old == nullptr) return 1;
+  if (IndexOffsetFieldTrue(*old)) {
+    // Only the flags byte is rewritten, and the index knows what it holds.
+    uint8_t flags = IndexFlags(*old);
+    return SaveKnownBefore(database->file, database->path, old->offset + FlagsAt(database), &flags,
+                           1);
+  }
+  return SaveBeforeImage(database->file, database->path, old->offset, header_size);
 }
 
 int DbWriteJournalled(Database* database, uint32_t gid, const void* data, uint16_t length,

@@ -286,19 +286,40 @@ int CreateDirectoryJournalled(const char* path) {
   return PathExists(path);
 }
 
+namespace {
+
+// The original length of the file written through SaveBeforeImage (kNoLength with error 42):
+// noted the first time, and the file's earlier stamp voided the first time in a row.
+uint32_t BeginChange(PlatFile file, const char* path) {
+  uint32_t original = OriginalLength(file, path);
+  if (original == kNoLength || NamesEqual(g_journal.changing, path)) return original;
+  // A stamp of an earlier change no longer holds: an append leaves no record of its own.
+  if (!StampFinished(path) ||
+      !JournalAppend(kJournalStamp, 0, path, nullptr, kJournalNoFile, nullptr, 0)) {
+    return kNoLength;
+  }
+  strcpy(g_journal.changing, path);
+  return original;
+}
+
+}  // namespace
+
+int SaveKnownBefore(PlatFile file, const char* path, uint32_t offset, const void* bytes,
+                    uint32_t count) {
+  if (!Active()) return 1;
+  uint32_t original = BeginChange(file, path);
+  if (original == kNoLength) return 0;
+  if (offset >= original) return 1;
+  if (count > original - offset) count = original - offset;
+  return JournalAppend(kJournalBefore, 0, path, nullptr, offset, bytes, count);
+}
+
 int SaveBeforeImage(PlatFile file, const char* path, uint32_t offset, uint32_t count) {
   if (!Active()) return 1;
-  uint32_t original = OriginalLength(file, path);
+  uint32_t original = BeginChange(file, path);
+  if (original == kNoLength) return 0;
   uint32_t length = PlatGetFileSize(file);
-  if (original == kNoLength || length == kPlatFileError) return JournalFailed();
-  if (!NamesEqual(g_journal.changing, path)) {
-    // A stamp of an earlier change no longer holds: an append leaves no record of its own.
-    if (!StampFinished(path) ||
-        !JournalAppend(kJournalStamp, 0, path, nullptr, kJournalNoFile, nullptr, 0)) {
-      return 0;
-    }
-    strcpy(g_journal.changing, path);
-  }
+  if (length == kPlatFileError) return JournalFailed();
   if (offset >= original) return 1;  // appended bytes: cutting the file back undoes them
   uint32_t last = count > original - offset ? original : offset + count;
   if (last > length) last = length;  // bytes already cut away were saved when they were cut

@@ -48,6 +48,9 @@ int CreateDirectoryJournalled(const char* path);
 // Not flushed: the writer calls MakeJournalDurable before it writes (once for a whole batch).
 // 1, or 0 with error 42.
 int SaveBeforeImage(PlatFile file, const char* path, uint32_t offset, uint32_t count);
+// SaveBeforeImage of count bytes whose old values the caller knows (bytes): nothing is read.
+int SaveKnownBefore(PlatFile file, const char* path, uint32_t offset, const void* bytes,
+                    uint32_t count);
 // Flushes what the journal holds; 1, or 0 (error 42, or a Cancel in the disk-full question).
 int MakeJournalDurable();
 // The file written through SaveBeforeImage has been closed: stamps it as the run left it, so
