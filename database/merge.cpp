@@ -72,7 +72,8 @@ void Flush(Merge* merge) {
       LogLine("Failed to write GID %lu", record.gid);
       if (!g_setup.install_stopped) FailWith(kErrorRecordWrite);
     }
-    if (!g_setup.install_stopped) PumpMessagesWhenDue();
+    // The visit pumps once a record already; the writes of a batch need it only now and then.
+    if (i % 16 == 0 && !g_setup.install_stopped) PumpMessagesWhenDue();
   }
   merge->pending_count = 0;
   merge->pending_total = 0;

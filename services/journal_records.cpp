@@ -23,6 +23,38 @@ uint8_t g_out[kBufferSize];
 uint32_t g_reserved_at;  // where the record reserved last begins in g_out
 uint8_t g_in[kRecordMax];
 
+// The bytes the reader read last of a journal file: a walk through its records reads the file a
+// window at a time, not once a record. Each walk starts it afresh (JournalForgetReads).
+struct ReadWindow {
+  PlatFile file;
+  uint32_t start;
+  uint32_t filled;
+  uint8_t bytes[kBufferSize];
+};
+ReadWindow g_window = {kPlatNoFile, 0, 0, {}};
+
+// Copies the count bytes at offset into out: from the window, filled first when it does not hold
+// them, from offset on (backward: so that it ends with them). 0 when the file does not hold them.
+int ReadThrough(PlatFile file, uint32_t offset, uint32_t count, uint8_t* out, int backward) {
+  int held = g_window.file == file && offset >= g_window.start &&
+             static_cast<uint64_t>(offset) + count <=
+                 static_cast<uint64_t>(g_window.start) + g_window.filled;
+  if (!held) {
+    uint32_t end = offset + count;
+    uint32_t start = backward ? (end > kBufferSize ? end - kBufferSize : 0) : offset;
+    g_window.file = kPlatNoFile;
+    if (PlatSeekFile(file, start, kSeekBegin) != start) return 0;
+    uint32_t got = PlatReadFile(file, g_window.bytes, kBufferSize);
+    if (got == kPlatFileError) return 0;
+    g_window.file = file;
+    g_window.start = start;
+    g_window.filled = got;
+    if (static_cast<uint64_t>(offset) + count > static_cast<uint64_t>(start) + got) return 0;
+  }
+  memcpy(out, g_window.bytes + (offset - g_window.start), count);
+  return 1;
+}
+
 uint32_t Get16(const uint8_t* at) {
   return static_cast<uint32_t>(at[0] | (at[1] << 8));
 }
@@ -170,8 +202,7 @@ int JournalRead(PlatFile file, uint32_t offset, uint32_t limit, JournalRecord* r
                 uint32_t* declared) {
   *declared = 0;
   if (offset >= limit || limit - offset < kHeaderSize + kTrailerSize ||
-      PlatSeekFile(file, offset, kSeekBegin) != offset ||
-      PlatReadFile(file, g_in, kHeaderSize) != kHeaderSize) {
+      !ReadThrough(file, offset, kHeaderSize, g_in, 0)) {
     return 0;
   }
   uint32_t first_length = Get16(g_in + 6);
@@ -184,7 +215,8 @@ int JournalRead(PlatFile file, uint32_t offset, uint32_t limit, JournalRecord* r
   uint32_t size = kHeaderSize + first_length + second_length + data_length + kTrailerSize;
   *declared = size;
   uint32_t body = size - kHeaderSize;
-  if (limit - offset < size || PlatReadFile(file, g_in + kHeaderSize, body) != body ||
+  if (limit - offset < size ||
+      !ReadThrough(file, offset + kHeaderSize, body, g_in + kHeaderSize, 0) ||
       JournalGet32(g_in + size - kTrailerSize) != size ||
       JournalGet32(g_in + size - 4) != SumOf(g_in, size - 4) ||
       !PlainText(g_in + kHeaderSize, first_length + second_length)) {
@@ -209,15 +241,22 @@ int JournalRead(PlatFile file, uint32_t offset, uint32_t limit, JournalRecord* r
 uint32_t JournalRecordBefore(PlatFile file, uint32_t end) {
   uint8_t trailer[kTrailerSize];
   if (end < kHeaderSize + kTrailerSize ||
-      PlatSeekFile(file, end - kTrailerSize, kSeekBegin) != end - kTrailerSize ||
-      PlatReadFile(file, trailer, kTrailerSize) != kTrailerSize) {
+      !ReadThrough(file, end - kTrailerSize, kTrailerSize, trailer, 1)) {
     return kJournalNoFile;
   }
   uint32_t size = JournalGet32(trailer);
   return size <= end ? end - size : kJournalNoFile;
 }
 
+void JournalForgetReads() {
+  g_window.file = kPlatNoFile;
+}
+
 int JournalPutByte(PlatFile file, uint32_t offset, uint8_t value) {
+  if (g_window.file == file && offset >= g_window.start &&
+      offset - g_window.start < g_window.filled) {
+    g_window.bytes[offset - g_window.start] = value;
+  }
   return PlatSeekFile(file, offset, kSeekBegin) == offset && PlatWriteFile(file, &value, 1) == 1;
 }
 
@@ -229,6 +268,7 @@ int JournalStampAt(PlatFile file, uint32_t* end, const char* path, uint32_t leng
   uint32_t size = LayOut(bytes, kJournalStamp, 0, path, path_length, nullptr, 0, length, 4);
   JournalPut32(bytes + kHeaderSize + path_length, dos_time);
   SealAt(bytes, size);
+  JournalForgetReads();
   if (static_cast<uint64_t>(*end) + size >= kPlatFileError ||
       PlatSeekFile(file, *end, kSeekBegin) != *end || PlatWriteFile(file, bytes, size) != size ||
       !PlatSetFileSize(file, *end + size)) {

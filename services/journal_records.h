@@ -113,13 +113,15 @@ int JournalAppend(uint8_t kind, uint8_t flags, const char* first, const char* se
 // the disk-full question, which stops the run).
 int JournalDurable();
 
-// Reads the record at offset of the file, which ends at limit; 1 when it is whole, its sum is
-// right and its texts are plain. *declared gets the size its header announces (0 when not even
-// the header is there).
+// Reads the record at offset of the file, which ends at limit, through a window of the file
+// (see JournalForgetReads); 1 when it is whole, its sum is right and its texts are plain. *declared
+// gets the size its header announces (0 when not even the header is there).
 int JournalRead(PlatFile file, uint32_t offset, uint32_t limit, JournalRecord* record,
                 uint32_t* declared);
 // The offset of the record that ends at end; kJournalNoFile when there is none.
 uint32_t JournalRecordBefore(PlatFile file, uint32_t end);
+// Starts a walk through a journal file: what the reader holds of an earlier one is dropped.
+void JournalForgetReads();
 // Rewrites one byte of the file in place (a state, a mark); not flushed. 1 or 0.
 int JournalPutByte(PlatFile file, uint32_t offset, uint8_t value);
 // Writes a stamp of the file at path at *end of the journal file, which then ends after it, and

@@ -301,6 +301,7 @@ enum Verdict { kObey, kCommitted, kBornTorn, kForeign };
 // Reads the journal through: whose it is, whether it is whole and committed, where its whole
 // records end. *reason tells why a foreign one is not obeyed.
 Verdict Judge(PlatFile file, const char* dir, uint32_t* end, const char** reason) {
+  JournalForgetReads();
   uint32_t size = PlatGetFileSize(file);
   JournalRecord record;
   uint32_t declared;
@@ -366,6 +367,7 @@ const char* NotRestored(unsigned* count) {
 int UndoJournal(PlatFile file, const char* journal_path, uint32_t end) {
   Pass pass = {};
   memset(g_seen, 0, sizeof g_seen);
+  JournalForgetReads();
   char deferred[kDeferredMax][kPathBuffer];
   int deferred_count = 0;
   int marks_waiting = 0;
@@ -473,6 +475,7 @@ void FinishCommit(PlatFile file, const char* journal_path, uint32_t end) {
   JournalRecord record;
   uint32_t declared;
   int left = 0;
+  JournalForgetReads();
   for (uint32_t offset = 0; JournalRead(file, offset, end, &record, &declared);
        offset += record.size) {
     const char* path = nullptr;
