@@ -24,7 +24,7 @@ wine_test_init() {
   setup_exe=$3
   robot_exe=$4
   if [[ -f "$session/no-32-bit" ]]; then
-    echo "SKIP: this machine cannot run 32-bit programs, so Wine cannot run" >&2
+    echo "SKIP: $(<"$session/no-32-bit"); the x86-64 build runs the Wine tests" >&2
     exit 77
   fi
   [[ -f "$session/env.sh" ]] || fail "no Wine session in $session (run the whole label)"
