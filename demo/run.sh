@@ -2,7 +2,8 @@
 # The main job: builds SETUP.EXE and the payload tool, packs the demo payload (demo/payload.ini,
 # with the Win32 dunzipnt.dll as its first entry) and runs SETUP.EXE under Wine (Xvfb, a fresh
 # Windows 95 prefix) on the demo installation, a Velnet 2.0 in C:\VELNET (demo/old), the way a
-# user would: "SETUP.EXE -X C:\DEMO.PAY", Update in the Welcome dialog and OK at the end. Then
+# user would: "SETUP.EXE -X C:\DEMO.PAY", Update in the Welcome dialog and OK at the end, with
+# the stand-in Program Manager of tests/support running (minimised) to take the group. Then
 # it shows what the run did: screenshots under build/demo/, update.log, the files and the
 # merged database. On a machine whose kernel runs no 32-bit programs (or with VNT_WINE_X64=1),
 # the x86-64 build of the same sources runs under 64-bit Wine instead.
@@ -22,6 +23,7 @@ out=$root/build/demo
 session=$out/session
 setup_exe=$root/build/$wine_build/SETUP.EXE
 robot_exe=$root/build/$wine_build/tests/support/robot/robot.exe
+progman_exe=$root/build/$wine_build/tests/support/progman/progman.exe
 rm -rf "$out"
 mkdir -p "$out"
 build/host-release/tools/vntpack/vntpack build demo/payload.ini -o "$out/DEMO.PAY" \
@@ -42,6 +44,9 @@ report() {
   for file in windows/DOSGAME.PIF windows/system/VNTCTL32.DLL; do
     [[ -f "$drive_c/$file" ]] && echo "C:\\${file//\//\\} ($(stat -c %s "$drive_c/$file") bytes)"
   done
+  echo
+  echo "What the stand-in Program Manager was sent:"
+  tr -d '\r' <"$drive_c/progman.log" | sed 's/^/  /'
   echo
   echo "C:\\VELNET\\IDB\\MAIN.IDX after the merge:"
   build/host-release/tools/vntdb/vntdb list "$drive_c/VELNET/IDB/MAIN.IDX" | sed 's/^/  /'
@@ -68,6 +73,14 @@ answer() {
     >>"$out/robot.out" 2>&1
 }
 
+# The stand-in Program Manager, minimised, as on a Windows 95 desktop with Program Manager open.
+timeout -k 5 300 wine "$progman_exe" -i 'C:\progman.log' </dev/null >"$out/progman.out" 2>&1 &
+progman_job=$!
+for _ in $(seq 100); do
+  grep -q '^started' "$drive_c/progman.log" 2>/dev/null && break
+  sleep 0.1
+done
+
 echo
 echo "== SETUP.EXE -X C:\\DEMO.PAY, updating the Velnet 2.0 in C:\\VELNET =="
 timeout -k 5 300 wine "$setup_exe" -X 'C:\DEMO.PAY' </dev/null >"$out/setup.out" 2>&1 &
@@ -84,5 +97,7 @@ answer Setup completion 408 || echo "No completion dialog came up."
 status=0
 wait "$setup_job" || status=$?
 echo "Exit status: $status"
+kill "$progman_job" 2>/dev/null
+wait "$progman_job" 2>/dev/null || true
 report
 exit "$status"

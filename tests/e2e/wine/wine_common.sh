@@ -9,6 +9,7 @@ readonly kSetupSeconds=90  # the longest a SETUP.EXE run may last
 readonly kRobotSeconds=30  # the longest the robot waits for a window
 
 setup_job=""
+progman_job=""
 made_files=()
 
 fail() {
@@ -17,12 +18,13 @@ fail() {
   exit 1
 }
 
-# wine_test_init SESSION_DIR RESULTS_DIR SETUP_EXE ROBOT_EXE
+# wine_test_init SESSION_DIR RESULTS_DIR SETUP_EXE ROBOT_EXE PROGMAN_EXE
 wine_test_init() {
   session=$1
   results=$2
   setup_exe=$3
   robot_exe=$4
+  progman_exe=$5
   if [[ -f "$session/no-32-bit" ]]; then
     echo "SKIP: $(<"$session/no-32-bit"); the x86-64 build runs the Wine tests" >&2
     exit 77
@@ -37,7 +39,7 @@ wine_test_init() {
   trap wine_test_cleanup EXIT
 }
 
-# demo_test_init VNTPACK DLL DEMO_DIR SESSION_DIR RESULTS_DIR SETUP_EXE ROBOT_EXE: a test that
+# demo_test_init VNTPACK DLL DEMO_DIR SESSION_DIR RESULTS_DIR SETUP_EXE ROBOT_EXE PROGMAN_EXE: a test that
 # packs the demo payload with the host vntpack and the Win32 dunzipnt.dll.
 demo_test_init() {
   vntpack=$1
@@ -61,6 +63,7 @@ wine_test_cleanup() {
     kill "$setup_job" 2>/dev/null
     wait "$setup_job" 2>/dev/null
   fi
+  stop_progman
   local file
   for file in "${made_files[@]}"; do rm -rf "$file"; done
 }
@@ -69,6 +72,30 @@ wine_test_cleanup() {
 start_setup() {
   timeout -k 5 "$kSetupSeconds" wine "$setup_exe" "$@" </dev/null >"$results/setup.log" 2>&1 &
   setup_job=$!
+}
+
+# start_progman [OPTIONS...]: starts the stand-in Program Manager of tests/support, recording
+# into C:\progman.log, and waits until its window is up (so that it is the first server to
+# answer PROGMAN, ahead of the one in Wine's shell).
+start_progman() {
+  made "$drive_c/progman.log"
+  timeout -k 5 $((kSetupSeconds * 2)) wine "$progman_exe" "$@" 'C:\progman.log' </dev/null \
+    >>"$results/progman.out" 2>&1 &
+  progman_job=$!
+  for _ in $(seq 100); do
+    grep -q '^started' "$drive_c/progman.log" 2>/dev/null && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# Ends the stand-in Program Manager, if one runs.
+stop_progman() {
+  if [[ -n "$progman_job" ]] && kill -0 "$progman_job" 2>/dev/null; then
+    kill "$progman_job" 2>/dev/null
+    wait "$progman_job" 2>/dev/null
+  fi
+  progman_job=""
 }
 
 # Waits for SETUP.EXE to end and sets setup_status to its exit status (8 bits under Wine).
