@@ -130,6 +130,31 @@ pixel() {
   convert "$1" -format '%[fx:int(255*p{'"$2,$3"'}.r)],%[fx:int(255*p{'"$2,$3"'}.g)],%[fx:int(255*p{'"$2,$3"'}.b)]' info:
 }
 
+# demo_machine: the demo installation, a Velnet 2.0 in C:\VELNET, on a machine that has never
+# seen Velnet otherwise: none of what an update writes outside C:\VELNET (the product's
+# registry keys, WIN.INI's DIZI section, DOSGAME.PIF, the SYSTEM file, the help contents).
+demo_machine() {
+  made "$drive_c/VELNET"
+  made "$drive_c/windows/DOSGAME.PIF"
+  made "$drive_c/windows/system/VNTCTL32.DLL"
+  made "$drive_c/windows/help/Windows.cnt"
+  cp -r --preserve=timestamps "$demo/old" "$drive_c/VELNET" ||
+    fail "no demo installation in $demo/old"
+  timeout 30 wine reg delete 'HKEY_LOCAL_MACHINE\SOFTWARE\Velnet' /f </dev/null >/dev/null 2>&1
+  timeout 30 wine reg delete \
+    'HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall\Velnet' /f \
+    </dev/null >/dev/null 2>&1
+  local win_ini
+  win_ini=$(find "$drive_c/windows" -maxdepth 1 -iname win.ini | head -n 1)
+  [[ -n "$win_ini" ]] && sed -i '/^\[DIZI\]/I,/^\[/{/^\[DIZI\]/Id;/^\[/!d}' "$win_ini"
+  return 0
+}
+
+# tree_listing DIR: every file under DIR but update.log, with its checksum, one a line.
+tree_listing() {
+  (cd "$1" && find . -type f ! -name update.log -print0 | sort -z | xargs -0 sha1sum)
+}
+
 # Succeeds when the file holds the line exactly (CR LF or LF line ends).
 has_line() {
   [[ -f "$1" ]] && tr -d '\r' <"$1" | grep -qxF -- "$2"

@@ -50,8 +50,8 @@ int Names(const char* command, const char* name) {
 
 int IsProgmanAtom(ATOM atom) {
   char name[kNameSize] = "";
-  return atom == 0 || (GlobalGetAtomNameA(atom, name, sizeof name) != 0 &&
-                       lstrcmpiA(name, kClass) == 0);
+  return atom == 0 ||
+         (GlobalGetAtomNameA(atom, name, sizeof name) != 0 && lstrcmpiA(name, kClass) == 0);
 }
 
 void Initiate(HWND window, HWND client, LPARAM names) {
@@ -159,8 +159,8 @@ int main(int argc, char** argv) {
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   window_class.lpszClassName = kClass;
   if (RegisterClassA(&window_class) == 0) return 1;
-  HWND window = CreateWindowExA(0, kClass, "Program Manager", WS_OVERLAPPEDWINDOW, 0, 0, 320,
-                                200, nullptr, nullptr, window_class.hInstance, nullptr);
+  HWND window = CreateWindowExA(0, kClass, "Program Manager", WS_OVERLAPPEDWINDOW, 0, 0, 320, 200,
+                                nullptr, nullptr, window_class.hInstance, nullptr);
   if (window == nullptr) return 1;
   ShowWindow(window, iconic ? SW_SHOWMINNOACTIVE : SW_SHOWNOACTIVATE);
   g_was_iconic = IsIconic(window) ? 1 : 0;
