@@ -11,9 +11,10 @@
 //                                      answer: accepted, refused, none or terminated
 //   terminate                          the client ended the conversation
 //
-//   progman [-i] [-r NAME] [-n NAME] [-e NAME] LOG_FILE
+//   progman [-i] [-r NAME] [-n NAME] [-e NAME] [-c CLASS] LOG_FILE
 // -i starts minimised; commands named NAME ("[NAME(...") are refused (-r), never answered (-n),
-// or answered by ending the conversation (-e); every other command is accepted.
+// or answered by ending the conversation (-e); every other command is accepted. -c gives the
+// window another class: with "VNT Frame" it stands in for the running client.
 #include <windows.h>
 // windows.h first: dde.h needs its types.
 #include <dde.h>
@@ -23,7 +24,7 @@
 
 namespace {
 
-const char kClass[] = "PROGMAN";
+const char kService[] = "PROGMAN";
 const int kNameSize = 64;
 
 struct Behaviour {
@@ -51,14 +52,14 @@ int Names(const char* command, const char* name) {
 int IsProgmanAtom(ATOM atom) {
   char name[kNameSize] = "";
   return atom == 0 ||
-         (GlobalGetAtomNameA(atom, name, sizeof name) != 0 && lstrcmpiA(name, kClass) == 0);
+         (GlobalGetAtomNameA(atom, name, sizeof name) != 0 && lstrcmpiA(name, kService) == 0);
 }
 
 void Initiate(HWND window, HWND client, LPARAM names) {
   if (!IsProgmanAtom(LOWORD(names)) || !IsProgmanAtom(HIWORD(names))) return;
   Record("initiate");
   SendMessageA(client, WM_DDE_ACK, reinterpret_cast<WPARAM>(window),
-               MAKELPARAM(GlobalAddAtomA(kClass), GlobalAddAtomA(kClass)));
+               MAKELPARAM(GlobalAddAtomA(kService), GlobalAddAtomA(kService)));
 }
 
 void Execute(HWND window, HWND client, LPARAM param) {
@@ -126,6 +127,7 @@ int ReadName(int argc, char** argv, int* at, char* name) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  char class_name[kNameSize] = "PROGMAN";
   int iconic = 0;
   int at = 1;
   for (; at < argc && argv[at][0] == '-'; ++at) {
@@ -139,13 +141,15 @@ int main(int argc, char** argv) {
       ok = ReadName(argc, argv, &at, g_behaviour.no_answer);
     } else if (strcmp(option, "-e") == 0) {
       ok = ReadName(argc, argv, &at, g_behaviour.end_on);
+    } else if (strcmp(option, "-c") == 0) {
+      ok = ReadName(argc, argv, &at, class_name);
     } else {
       ok = 0;
     }
     if (!ok) at = argc;
   }
   if (at != argc - 1) {
-    fprintf(stderr, "usage: progman [-i] [-r NAME] [-n NAME] [-e NAME] LOG_FILE\n");
+    fprintf(stderr, "usage: progman [-i] [-r NAME] [-n NAME] [-e NAME] [-c CLASS] LOG_FILE\n");
     return 2;
   }
   g_log = fopen(argv[at], "w");
@@ -157,9 +161,9 @@ int main(int argc, char** argv) {
   window_class.lpfnWndProc = ProgmanProc;
   window_class.hInstance = GetModuleHandleA(nullptr);
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  window_class.lpszClassName = kClass;
+  window_class.lpszClassName = class_name;
   if (RegisterClassA(&window_class) == 0) return 1;
-  HWND window = CreateWindowExA(0, kClass, "Program Manager", WS_OVERLAPPEDWINDOW, 0, 0, 320, 200,
+  HWND window = CreateWindowExA(0, class_name, "Program Manager", WS_OVERLAPPEDWINDOW, 0, 0, 320, 200,
                                 nullptr, nullptr, window_class.hInstance, nullptr);
   if (window == nullptr) return 1;
   ShowWindow(window, iconic ? SW_SHOWMINNOACTIVE : SW_SHOWNOACTIVATE);
