@@ -163,8 +163,8 @@ int main(int argc, char** argv) {
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   window_class.lpszClassName = class_name;
   if (RegisterClassA(&window_class) == 0) return 1;
-  HWND window = CreateWindowExA(0, class_name, "Program Manager", WS_OVERLAPPEDWINDOW, 0, 0, 320, 200,
-                                nullptr, nullptr, window_class.hInstance, nullptr);
+  HWND window = CreateWindowExA(0, class_name, "Program Manager", WS_OVERLAPPEDWINDOW, 0, 0, 320,
+                                200, nullptr, nullptr, window_class.hInstance, nullptr);
   if (window == nullptr) return 1;
   ShowWindow(window, iconic ? SW_SHOWMINNOACTIVE : SW_SHOWNOACTIVATE);
   g_was_iconic = IsIconic(window) ? 1 : 0;
