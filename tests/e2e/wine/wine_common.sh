@@ -155,7 +155,8 @@ tree_listing() {
   (cd "$1" && find . -type f ! -name update.log -print0 | sort -z | xargs -0 sha1sum)
 }
 
-# Succeeds when the file holds the line exactly (CR LF or LF line ends).
+# Succeeds when the file holds the line exactly (CR LF or LF line ends). grep reads to the end
+# (no -q), so that a long file does not end tr with SIGPIPE, which pipefail would count.
 has_line() {
-  [[ -f "$1" ]] && tr -d '\r' <"$1" | grep -qxF -- "$2"
+  [[ -f "$1" ]] && tr -d '\r' <"$1" | grep -xF -- "$2" >/dev/null
 }
