@@ -157,8 +157,7 @@ void SpellAsOnDisk(const char* path, char* out) {
   if (find == nullptr) return;
   PlatFindClose(find);
   size_t directory = static_cast<size_t>(GetFileNamePart(out) - out);
-  if (NamesEqual(found.name, out + directory) &&
-      directory + strlen(found.name) < kPathBuffer) {
+  if (NamesEqual(found.name, out + directory) && directory + strlen(found.name) < kPathBuffer) {
     strcpy(out + directory, found.name);
   }
 }
