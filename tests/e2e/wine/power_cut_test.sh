@@ -5,7 +5,8 @@
 # rolls it back and updates: it ends with 0, and C:\VELNET, DOSGAME.PIF and the SYSTEM file are
 # those of the uninterrupted update. Each cut is classed by what it left: no journal yet, a
 # journal with the main database untouched (during the files), or a changed main database
-# (during the merge); cuts must have landed in both of the last two.
+# (during the merge); cuts must have landed in both of the last two. The prefix's win.ini keeps
+# its name through every rollback.
 # usage: power_cut_test.sh VNTPACK DLL DEMO_DIR SESSION_DIR RESULTS_DIR SETUP_EXE ROBOT_EXE
 #        PROGMAN_EXE
 source "$(dirname "$0")/wine_common.sh"
@@ -86,6 +87,8 @@ for cut in $(seq "$cuts"); do
     has_line "$drive_c/VELNET/update.log" 'Rolling back the unfinished setup in C:\VELNET' ||
       fail "cut $cut ($where): the next run did not roll the cut run back"
   fi
+  [[ -f "$drive_c/windows/win.ini" && ! -e "$drive_c/windows/WIN.INI" ]] ||
+    fail "cut $cut ($where): win.ini is not under its own name: $(ls "$drive_c/windows")"
   state_listing >"$results/cut-$cut.tree"
   diff "$results/uninterrupted.tree" "$results/cut-$cut.tree" >"$results/cut-$cut.diff" ||
     fail "cut $cut ($where): the next run did not end as the uninterrupted update:" \
