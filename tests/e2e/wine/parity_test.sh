@@ -19,22 +19,11 @@ made "$payload"
 "$vntpack" build "$demo/payload.ini" -o "$payload" --library "$dll" \
   >"$results/vntpack.log" 2>&1 || fail "vntpack could not build the payload"
 
-# state_listing C_DRIVE: the installation and what the update writes beside it.
-state_listing() {
-  tree_listing "$1/VELNET"
-  sha1sum <"$1/windows/DOSGAME.PIF"
-  sha1sum <"$1/windows/system/VNTCTL32.DLL"
-}
-
 # Under Wine.
 demo_machine
 start_progman -i || fail "the stand-in Program Manager did not start"
-start_setup -X 'C:\UPDATE.PAY'
-robot dialog Welcome click 401 || fail "no Welcome dialog under Wine"
-robot dialog Setup click 408 gone || fail "no completion dialog under Wine"
-wait_setup
+interactive_update 'C:\UPDATE.PAY'
 stop_progman
-[[ $setup_status -eq 0 ]] || fail "SETUP.EXE ended with status $setup_status"
 cp "$drive_c/VELNET/update.log" "$results/wine-update.log"
 state_listing "$drive_c" >"$results/wine.tree"
 read -r cluster free < <(tr -d '\r' <"$results/wine-update.log" |

@@ -42,13 +42,6 @@ PY
 "$vntpack" build "$copy/payload.ini" -o "$payload" --library "$dll" \
   >"$results/vntpack.log" 2>&1 || fail "vntpack could not build the payload"
 
-# state_listing: the installation and what the update writes beside it.
-state_listing() {
-  tree_listing "$drive_c/VELNET"
-  sha1sum <"$drive_c/windows/DOSGAME.PIF"
-  sha1sum <"$drive_c/windows/system/VNTCTL32.DLL"
-}
-
 # The uninterrupted update, timed.
 demo_machine
 started=$(date +%s%N)
@@ -56,7 +49,7 @@ start_setup -S -X 'C:\LARGE.PAY'
 wait_setup
 took_ms=$((($(date +%s%N) - started) / 1000000))
 [[ $setup_status -eq 0 ]] || fail "the uninterrupted update ended with status $setup_status"
-state_listing >"$results/uninterrupted.tree"
+state_listing "$drive_c" >"$results/uninterrupted.tree"
 echo "the uninterrupted update took $took_ms ms"
 
 files=0
@@ -89,7 +82,7 @@ for cut in $(seq "$cuts"); do
   fi
   [[ -f "$drive_c/windows/win.ini" && ! -e "$drive_c/windows/WIN.INI" ]] ||
     fail "cut $cut ($where): win.ini is not under its own name: $(ls "$drive_c/windows")"
-  state_listing >"$results/cut-$cut.tree"
+  state_listing "$drive_c" >"$results/cut-$cut.tree"
   diff "$results/uninterrupted.tree" "$results/cut-$cut.tree" >"$results/cut-$cut.diff" ||
     fail "cut $cut ($where): the next run did not end as the uninterrupted update:" \
       "$(head -5 "$results/cut-$cut.diff")"

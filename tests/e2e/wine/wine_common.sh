@@ -155,6 +155,23 @@ tree_listing() {
   (cd "$1" && find . -type f ! -name update.log -print0 | sort -z | xargs -0 sha1sum)
 }
 
+# state_listing C_DRIVE: the demo installation and what its update writes beside it.
+state_listing() {
+  tree_listing "$1/VELNET"
+  sha1sum <"$1/windows/DOSGAME.PIF"
+  sha1sum <"$1/windows/system/VNTCTL32.DLL"
+}
+
+# interactive_update PAYLOAD: SETUP.EXE -X PAYLOAD as a user runs it, Update in the Welcome
+# dialog and OK in the completion dialog; it must end with 0.
+interactive_update() {
+  start_setup -X "$1"
+  robot dialog Welcome click 401 || fail "no Welcome dialog"
+  robot dialog Setup click 408 gone || fail "no completion dialog"
+  wait_setup
+  [[ $setup_status -eq 0 ]] || fail "the update ended with status $setup_status, not 0"
+}
+
 # Succeeds when the file holds the line exactly (CR LF or LF line ends). grep reads to the end
 # (no -q), so that a long file does not end tr with SIGPIPE, which pipefail would count.
 has_line() {
