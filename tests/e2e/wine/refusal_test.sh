@@ -30,7 +30,7 @@ sleep 1
 screenshot after-second-copy
 robot dialog Welcome rect 401 || fail "the first copy's Welcome dialog went away"
 read -r left top right bottom < <(tail -n 1 <<<"$robot_output")
-{ xdotool mousemove --sync $(((left + right) / 2)) $(((top + bottom) / 2)) && sleep 0.5 &&
+{ xdotool mousemove $(((left + right) / 2)) $(((top + bottom) / 2)) && sleep 0.5 &&
   xdotool click 1; } || fail "xdotool could not click"
 robot dialog Setup click 408 gone ||
   fail "a click on Update did not reach the first copy's Welcome dialog (see after-second-copy.png)"
