@@ -97,7 +97,7 @@ answer Setup completion 408 || echo "No completion dialog came up."
 status=0
 wait "$setup_job" || status=$?
 echo "Exit status: $status"
-kill "$progman_job" 2>/dev/null
+kill "$progman_job" 2>/dev/null || true
 wait "$progman_job" 2>/dev/null || true
 report
 exit "$status"
