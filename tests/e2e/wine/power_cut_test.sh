@@ -1,11 +1,13 @@
 #!/bin/bash
 # Power cuts under Wine: SETUP.EXE -S updating the demo installation with a larger payload (300
 # more files, a merge database of 4,000 records) is killed with SIGKILL at twelve points spread
-# through its run; after each cut a normal run (-S again) finds the unfinished run's journal,
+# through its files (eight, by the files in place) and its merge (four, by the main database's
+# growth); after each cut a normal run (-S again) finds the unfinished run's journal,
 # rolls it back and updates: it ends with 0, and C:\VELNET, DOSGAME.PIF and the SYSTEM file are
 # those of the uninterrupted update. Each cut is classed by what it left: no journal yet, a
 # journal with the main database untouched (during the files), or a changed main database
-# (during the merge); cuts must have landed in both of the last two. The prefix's win.ini keeps
+# (during the merge); cuts must have landed in both of the last two. A cut after the run's
+# commit leaves the whole update, and the next run then finds nothing to update (status 2). The prefix's win.ini keeps
 # its name through every rollback.
 # usage: power_cut_test.sh VNTPACK DLL DEMO_DIR SESSION_DIR RESULTS_DIR SETUP_EXE ROBOT_EXE
 #        PROGMAN_EXE
@@ -42,52 +44,87 @@ PY
 "$vntpack" build "$copy/payload.ini" -o "$payload" --library "$dll" \
   >"$results/vntpack.log" 2>&1 || fail "vntpack could not build the payload"
 
-# The uninterrupted update, timed.
+# The uninterrupted update.
 demo_machine
-started=$(date +%s%N)
 start_setup -S -X 'C:\LARGE.PAY'
 wait_setup
-took_ms=$((($(date +%s%N) - started) / 1000000))
 [[ $setup_status -eq 0 ]] || fail "the uninterrupted update ended with status $setup_status"
 state_listing "$drive_c" >"$results/uninterrupted.tree"
-echo "the uninterrupted update took $took_ms ms"
 
+# until_files N: waits until N of the extra files are installed (or the run has ended).
+until_files() {
+  while kill -0 "$setup_job" 2>/dev/null &&
+    (($(find "$drive_c/VELNET/SCRIPTS" -maxdepth 1 -name 'X*.DAT' 2>/dev/null | wc -l) < $1)); do
+    sleep 0.01
+  done
+}
+
+# until_grown BYTES: waits until the main database has grown by BYTES (or the run has ended).
+until_grown() {
+  local old_size
+  old_size=$(stat -c %s "$demo/old/IDB/MAIN.IDX")
+  while kill -0 "$setup_job" 2>/dev/null &&
+    (($(stat -c %s "$drive_c/VELNET/IDB/MAIN.IDX" 2>/dev/null || echo 0) < old_size + $1)); do
+    sleep 0.01
+  done
+}
+
+# How much the uninterrupted merge made the main database grow.
+merge_growth=$(($(stat -c %s "$drive_c/VELNET/IDB/MAIN.IDX") -
+  $(stat -c %s "$demo/old/IDB/MAIN.IDX")))
 files=0
 merge=0
 for cut in $(seq "$cuts"); do
   demo_machine
   start_setup -S -X 'C:\LARGE.PAY'
-  # From a tenth of the uninterrupted run's time (its start-up) to nearly its end.
-  sleep "$(awk -v t="$took_ms" -v k="$cut" -v n="$cuts" \
-    'BEGIN { printf "%.3f", t * (0.1 + 0.88 * k / n) / 1000 }')"
+  # Cuts 1 to 8 after every 33rd of the 300 files is in place, 9 to 12 after every fifth of the
+  # merge's growth of the main database.
+  if ((cut <= 8)); then
+    until_files $((cut * 33))
+  else
+    until_grown $(((cut - 8) * merge_growth / 5))
+  fi
   # The Windows process is the child of the time limit that start_setup put around it.
   program=$(ps -o pid= --ppid "$setup_job" | head -n 1)
   [[ -n "$program" ]] && kill -KILL $program
   wait "$setup_job"
   setup_job=""
   where="before the journal"
+  changed=0
+  cmp -s "$demo/old/IDB/MAIN.IDX" "$drive_c/VELNET/IDB/MAIN.IDX" || changed=1
   if [[ -n $(find "$drive_c/VELNET" -maxdepth 1 -iname 'VNTSETUP.RBK') ]]; then
     where="during the files"
-    cmp -s "$demo/old/IDB/MAIN.IDX" "$drive_c/VELNET/IDB/MAIN.IDX" || where="during the merge"
+    ((changed)) && where="during the merge"
+  elif ((changed)); then
+    where="after the commit"
   fi
-  [[ "$where" == "during the files" ]] && files=$((files + 1))
-  [[ "$where" == "during the merge" ]] && merge=$((merge + 1))
+  rm -f "$drive_c/VELNET/update.log"
   start_setup -S -X 'C:\LARGE.PAY'
   wait_setup
   cp "$drive_c/VELNET/update.log" "$results/rerun-$cut.log" 2>/dev/null
-  [[ $setup_status -eq 0 ]] || fail "cut $cut ($where): the next run ended with $setup_status"
-  if [[ "$where" != "before the journal" ]]; then
-    has_line "$drive_c/VELNET/update.log" 'Rolling back the unfinished setup in C:\VELNET' ||
-      fail "cut $cut ($where): the next run did not roll the cut run back"
+  state_listing "$drive_c" >"$results/cut-$cut.tree"
+  if [[ $setup_status -eq 2 ]] && cmp -s "$results/uninterrupted.tree" "$results/cut-$cut.tree"
+  then
+    # The cut run had committed its update (the journal's commit written): the next run finds
+    # Velnet 2.5, which it does not update.
+    where="after the commit"
+  else
+    [[ $setup_status -eq 0 ]] || fail "cut $cut ($where): the next run ended with $setup_status"
+    if [[ "$where" != "before the journal" ]]; then
+      has_line "$drive_c/VELNET/update.log" 'Rolling back the unfinished setup in C:\VELNET' ||
+        fail "cut $cut ($where): the next run did not roll the cut run back"
+    fi
   fi
   [[ -f "$drive_c/windows/win.ini" && ! -e "$drive_c/windows/WIN.INI" ]] ||
     fail "cut $cut ($where): win.ini is not under its own name: $(ls "$drive_c/windows")"
-  state_listing "$drive_c" >"$results/cut-$cut.tree"
   diff "$results/uninterrupted.tree" "$results/cut-$cut.tree" >"$results/cut-$cut.diff" ||
     fail "cut $cut ($where): the next run did not end as the uninterrupted update:" \
       "$(head -5 "$results/cut-$cut.diff")"
-  echo "cut $cut $where: recovered, then updated"
+  [[ "$where" == "during the files" ]] && files=$((files + 1))
+  [[ "$where" == "during the merge" ]] && merge=$((merge + 1))
+  echo "cut $cut $where: the update as the uninterrupted one"
 done
 ((files > 0 && merge > 0)) ||
   fail "the cuts did not land both during the files ($files) and during the merge ($merge)"
-echo "$cuts cuts ($files during the files, $merge during the merge): each recovered and updated"
+echo "$cuts cuts ($files during the files, $merge during the merge): each ended as the" \
+  "uninterrupted update"
