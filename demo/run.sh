@@ -2,10 +2,11 @@
 # The main job: builds SETUP.EXE and the payload tool, packs the demo payload (demo/payload.ini,
 # with the Win32 dunzipnt.dll as its first entry) and runs SETUP.EXE under Wine (Xvfb, a fresh
 # Windows 95 prefix) on the demo installation, a Velnet 2.0 in C:\VELNET (demo/old), the way a
-# user would: "SETUP.EXE -X C:\DEMO.PAY", Update in the Welcome dialog and OK at the end. Then
+# user would: "SETUP.EXE -X C:\DEMO.PAY", Update in the Welcome dialog and OK at the end, with
+# the stand-in Program Manager of tests/support running (minimised) to take the group. Then
 # it shows what the run did: screenshots under build/demo/, update.log, the files and the
-# merged database. On a machine whose kernel runs no 32-bit programs (so no Wine), the same
-# update runs in the host program on a simulated Windows machine instead, with the same answers.
+# merged database. On a machine whose kernel runs no 32-bit programs (or with VNT_WINE_X64=1),
+# the x86-64 build of the same sources runs under 64-bit Wine instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -14,17 +15,19 @@ bash cmake/install-packages.sh
 echo "Building the host tools and SETUP.EXE..."
 cmake --preset host-release >/dev/null
 cmake --build --preset host-release -j2 --target vntpack vntdb setup >/dev/null
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 -j2 >/dev/null
+wine_build=$(bash tests/e2e/wine/wine_build.sh)
+cmake --preset "$wine_build" >/dev/null
+cmake --build --preset "$wine_build" -j2 >/dev/null
 
 out=$root/build/demo
 session=$out/session
-setup_exe=$root/build/win32/SETUP.EXE
-robot_exe=$root/build/win32/tests/support/robot/robot.exe
+setup_exe=$root/build/$wine_build/SETUP.EXE
+robot_exe=$root/build/$wine_build/tests/support/robot/robot.exe
+progman_exe=$root/build/$wine_build/tests/support/progman/progman.exe
 rm -rf "$out"
 mkdir -p "$out"
 build/host-release/tools/vntpack/vntpack build demo/payload.ini -o "$out/DEMO.PAY" \
-  --library build/win32/unzip/dunzipnt.dll
+  --library "build/$wine_build/unzip/dunzipnt.dll"
 echo
 build/host-release/tools/vntpack/vntpack list "$out/DEMO.PAY" | sed -n 1,12p
 echo "..."
@@ -42,32 +45,16 @@ report() {
     [[ -f "$drive_c/$file" ]] && echo "C:\\${file//\//\\} ($(stat -c %s "$drive_c/$file") bytes)"
   done
   echo
+  echo "What the stand-in Program Manager was sent:"
+  tr -d '\r' <"$drive_c/progman.log" | sed 's/^/  /'
+  echo
   echo "C:\\VELNET\\IDB\\MAIN.IDX after the merge:"
   build/host-release/tools/vntdb/vntdb list "$drive_c/VELNET/IDB/MAIN.IDX" | sed 's/^/  /'
 }
 
 echo
-echo "Starting a Windows 95 session under Wine (about 10 s)..."
-session_status=0
-bash tests/e2e/wine/wine_session.sh start "$session" || session_status=$?
-if ((session_status == 77)); then
-  # No Wine here: the host program on a simulated machine, answering as the user would.
-  machine=$out/machine
-  drive_c=$machine/C
-  mkdir -p "$drive_c/WINDOWS/SYSTEM"
-  cp "$out/DEMO.PAY" "$drive_c/DEMO.PAY"
-  cp -r demo/old "$drive_c/VELNET"
-  printf 'dialog 201 401\ndialog 213 408\n' >"$machine/answers.txt"
-  echo
-  echo "== setup -X C:\\DEMO.PAY on a simulated machine, updating the Velnet 2.0 in C:\\VELNET =="
-  status=0
-  VNT_MACHINE=$machine build/host-release/setup -X 'C:\DEMO.PAY' </dev/null || status=$?
-  echo "Exit status: $status"
-  echo "What a real system would have shown: $machine/transcript.txt"
-  report
-  exit "$status"
-fi
-((session_status == 0)) || exit "$session_status"
+echo "Starting a Windows 95 session under Wine for the $wine_build build (about 10 s)..."
+bash tests/e2e/wine/wine_session.sh start "$session" "$wine_build"
 trap 'bash "$root/tests/e2e/wine/wine_session.sh" stop "$session"' EXIT
 source "$session/env.sh"
 drive_c=$WINEPREFIX/drive_c
@@ -86,6 +73,14 @@ answer() {
     >>"$out/robot.out" 2>&1
 }
 
+# The stand-in Program Manager, minimised, as on a Windows 95 desktop with Program Manager open.
+timeout -k 5 300 wine "$progman_exe" -i 'C:\progman.log' </dev/null >"$out/progman.out" 2>&1 &
+progman_job=$!
+for _ in $(seq 100); do
+  grep -q '^started' "$drive_c/progman.log" 2>/dev/null && break
+  sleep 0.1
+done
+
 echo
 echo "== SETUP.EXE -X C:\\DEMO.PAY, updating the Velnet 2.0 in C:\\VELNET =="
 timeout -k 5 300 wine "$setup_exe" -X 'C:\DEMO.PAY' </dev/null >"$out/setup.out" 2>&1 &
@@ -102,5 +97,7 @@ answer Setup completion 408 || echo "No completion dialog came up."
 status=0
 wait "$setup_job" || status=$?
 echo "Exit status: $status"
+kill "$progman_job" 2>/dev/null || true
+wait "$progman_job" 2>/dev/null || true
 report
 exit "$status"

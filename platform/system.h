@@ -30,6 +30,8 @@ int PlatReadPayloadMarker(uint8_t out[kPayloadMarkerSize]);
 
 // FindWindowA(class, NULL) and GetModuleHandleA(name) != NULL: 1 when present.
 PlatWindow PlatFindWindow(const char* window_class);
+// SetForegroundWindow on the window's last active popup (GetLastActivePopup: the window itself
+// when it has none), so that a frame brought forward brings its open dialog in front of it.
 int PlatSetForegroundWindow(PlatWindow window);
 int PlatModuleLoaded(const char* module_name);
 

@@ -148,6 +148,21 @@ int IsFolder(const char* path) {
   return attributes != kPlatNoAttributes && (attributes & kAttrDirectory) != 0;
 }
 
+void SpellAsOnDisk(const char* path, char* out) {
+  size_t length = strlen(path);
+  if (length >= kPathBuffer) length = kPathBuffer - 1;
+  memcpy(out, path, length);
+  out[length] = '\0';
+  PlatFindData found;
+  PlatFind find = PlatFindFirstNames(path, &found);
+  if (find == nullptr) return;
+  PlatFindClose(find);
+  size_t directory = static_cast<size_t>(GetFileNamePart(out) - out);
+  if (NamesEqual(found.name, out + directory) && directory + strlen(found.name) < kPathBuffer) {
+    strcpy(out + directory, found.name);
+  }
+}
+
 int IsValidDirectoryName(const char* path) {
   static const char kInvalid[] = "*+=;:\"?/<>,";
   if (strlen(path) < 3) return 0;

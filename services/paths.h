@@ -50,6 +50,10 @@ int FileExists(const char* path);
 int PathExists(const char* path);
 // 1 when path names a directory.
 int IsFolder(const char* path);
+// The path into out (kPathBuffer bytes) with its last component spelled as the disk spells the
+// existing file (a file system that keeps case, as Wine's does, may hold "win.ini" for
+// WIN.INI); as given when it does not exist, or when its other spelling does not fit.
+void SpellAsOnDisk(const char* path, char* out);
 // 1 for a drive path ("X:\...") of printable characters none of which is * + = ; : " ? / < > ,
 int IsValidDirectoryName(const char* path);
 int MoveFileTo(const char* from, const char* to);

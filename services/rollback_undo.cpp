@@ -140,16 +140,20 @@ int Undo(const JournalRecord& record) {
       LogLine("Removed %s", record.first);
       return 1;
     case kJournalMoved:
-    case kJournalCopied:
+    case kJournalCopied: {
       if (!PathExists(record.second)) return 1;  // never made, or already put back
+      // The copy comes back under the name the file had on disk (win.ini stays win.ini).
+      char original[kPathBuffer];
+      SpellAsOnDisk(record.first, original);
       if ((record.flags & kJournalAside) != 0) {
         if (!RemoveFile(record.first)) return 0;
       } else if (PathExists(record.first)) {
         return 1;  // a rename already put back: the source is there again
       }
-      if (!PlatMoveFile(record.second, record.first)) return 0;
+      if (!PlatMoveFile(record.second, original)) return 0;
       LogLine("Restored %s", record.first);
       return 1;
+    }
     case kJournalLength:
       if (!CutToLength(record)) return 0;
       LogLine("Restored %s", record.first);

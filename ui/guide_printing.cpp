@@ -1,10 +1,10 @@
 // Printing the Quick Reference Guide from the print-offer dialog 229. The guide's text goes
-// into the dialog's hidden edit field, which breaks it into lines; the lines are printed in the
-// printer's own font, broken again wherever they would pass the printable width, page by page,
-// while the print-abort dialog lets the user stop the job.
+// into the dialog's hidden edit field, as the dialog expects; the pages are laid out once, for
+// the printer: each paragraph of the text, its tabs expanded, is broken into rows only where it
+// would pass the printable width in the printer's own font, and nothing is cut. The rows are
+// printed page by page while the print-abort dialog lets the user stop the job.
 #include "ui/guide_printing.h"
 
-#include <cstring>
 
 #include "platform/dialogs.h"
 #include "platform/messages.h"
@@ -20,20 +20,27 @@ namespace {
 int g_print_cancelled;
 PlatWindow g_abort_dialog;
 
-// Reads the stored guide entry and hands its text to the owner's field 510: 0 when there is no
-// such entry, its bytes cannot all be read from within the entry, or the field refuses them.
-int SetGuideText(PlatWindow owner) {
+// Reads the stored guide entry, hands its text to the owner's field 510 and returns it with its
+// tabs expanded, in a block the caller frees: null when there is no such entry, its bytes cannot
+// all be read from within the entry, or the field refuses them.
+char* ReadGuide(PlatWindow owner) {
   const PayloadEntry* entry = FindPayloadEntry(g_payload.guide_entry);
-  if (entry == nullptr || g_reader.file == kPlatNoFile) return 0;
+  if (entry == nullptr || g_reader.file == kPlatNoFile) return nullptr;
   uint32_t size = entry->unpacked_size;
   // The data is stored: more bytes than it packs would be the next entry's.
-  if (size > entry->packed_size || size == UINT32_MAX) return 0;
+  if (size > entry->packed_size || size == UINT32_MAX) return nullptr;
   char* text = static_cast<char*>(AllocBlock(size + 1));
   int read = PlatSeekFile(g_reader.file, entry->data_offset, kSeekBegin) == entry->data_offset &&
              PlatReadFile(g_reader.file, text, size) == size;
-  int taken = read && PlatSetItemText(owner, kControlGuide, text);
+  uint32_t expanded_length = PrintExpandedLength(text);
+  char* expanded = nullptr;
+  if (read && PlatSetItemText(owner, kControlGuide, text) &&
+      (expanded_length != 0 || text[0] == '\0') && expanded_length <= INT32_MAX) {
+    expanded = static_cast<char*>(AllocBlock(expanded_length + 1));
+    PrintExpandTabs(text, expanded);
+  }
   FreeBlock(text);
-  return taken;
+  return expanded;
 }
 
 int32_t MeasureOnPrinter(void* printer, const char* text, int count) {
@@ -60,9 +67,9 @@ int StartGuidePage(PlatWindow owner, PlatPrinter printer) {
   return 0;
 }
 
-// Prints every line of field 510 of owner into the started document, and ends the document
-// when every page ended well.
-void PrintGuidePages(PlatWindow owner, PlatPrinter printer) {
+// Prints every paragraph of the guide's text into the started document, in rows of the
+// printable width, and ends the document when every page ended well.
+void PrintGuidePages(PlatWindow owner, PlatPrinter printer, const char* guide) {
   if (!StartGuidePage(owner, printer)) return;
   PlatShowWindow(g_abort_dialog, kSwShowNormal);
   int32_t font_height = 0;
@@ -77,16 +84,10 @@ void PrintGuidePages(PlatWindow owner, PlatPrinter printer) {
     return;
   }
   int32_t width = PlatPrinterPageWidth(printer);
-  uint32_t line_count =
-      static_cast<uint32_t>(PlatSendItemMessage(owner, kControlGuide, kEmGetLineCount, 0, 0));
-  uint32_t row = 0;  // printed rows: the field's lines, each broken to the printable width
-  for (uint32_t line = 0; line < line_count; ++line) {
-    char buffer[kGuideLineBuffer];
-    uint16_t capacity = kGuideLineMax;
-    memcpy(buffer, &capacity, sizeof capacity);
-    intptr_t copied = PlatSendItemMessage(owner, kControlGuide, kEmGetLine, line,
-                                          reinterpret_cast<intptr_t>(buffer));
-    int length = PrintLineLength(copied);
+  uint32_t row = 0;  // printed rows: the paragraphs, each broken to the printable width
+  int following = 0;
+  for (const char* paragraph = guide; following >= 0; paragraph += following) {
+    int length = PrintParagraph(paragraph, &following);
     int start = 0;
     do {
       if (PrintPageBreakBefore(row, lines_per_page) &&
@@ -95,8 +96,9 @@ void PrintGuidePages(PlatWindow owner, PlatPrinter printer) {
       }
       int shown = 0;
       int next = 0;
-      PrintRowCut(buffer + start, length - start, width, MeasureOnPrinter, printer, &shown, &next);
-      PlatPrintText(printer, 0, PrintLineY(row, lines_per_page, line_height), buffer + start,
+      PrintRowCut(paragraph + start, length - start, width, MeasureOnPrinter, printer, &shown,
+                  &next);
+      PlatPrintText(printer, 0, PrintLineY(row, lines_per_page, line_height), paragraph + start,
                     shown);
       ++row;
       start += next;
@@ -115,8 +117,10 @@ intptr_t PrintOfferDialogProc(PlatWindow dialog, uint32_t message, uintptr_t wpa
   return GenericDialogProc(dialog, message, wparam, lparam);
 }
 
-void PrintQuickReferenceGuide(PlatWindow owner) {
-  if (!SetGuideText(owner)) return;
+namespace {
+
+// One job of the laid-out guide on the printer the user chooses.
+void PrintGuide(PlatWindow owner, const char* guide) {
   PlatPrinter printer = ChoosePrinter(owner);
   if (printer == nullptr) return;
   g_print_cancelled = 0;
@@ -132,11 +136,20 @@ void PrintQuickReferenceGuide(PlatWindow owner) {
     ReportPrintFailure(owner);
     PlatAbortDoc(printer);
   } else {
-    PrintGuidePages(owner, printer);
+    PrintGuidePages(owner, printer, guide);
     PlatDestroyWindow(g_abort_dialog);
     g_abort_dialog = nullptr;
   }
   PlatDeletePrinter(printer);
+}
+
+}  // namespace
+
+void PrintQuickReferenceGuide(PlatWindow owner) {
+  char* guide = ReadGuide(owner);
+  if (guide == nullptr) return;
+  PrintGuide(owner, guide);
+  FreeBlock(guide);
 }
 
 PlatPrinter ChoosePrinter(PlatWindow owner) {

@@ -1,6 +1,7 @@
 // Printing the Quick Reference Guide: the print-offer dialog 229 and its procedure, the guide's
-// text from its stored payload entry laid out by the dialog's hidden edit field 510, the print
-// dialog, and the pages with the print-abort dialog that lets the user stop the job.
+// text from its stored payload entry (also set into the dialog's hidden edit field 510) laid out
+// for the printer's page, the print dialog, and the pages with the print-abort dialog that lets
+// the user stop the job.
 #pragma once
 
 #include <cstdint>
@@ -14,8 +15,9 @@ const char* const kGuideDocumentName = "Quick Reference Guide";
 // as owner, then ends the dialog with 415.
 intptr_t PrintOfferDialogProc(PlatWindow dialog, uint32_t message, uintptr_t wparam,
                               intptr_t lparam);
-// Prints the entry named guide_entry, one copy, line by line as the owner's field 510 breaks it.
-// Nothing is printed or shown when the entry is missing or cannot be read whole, or the user
+// Prints the entry named guide_entry, one copy: each paragraph, its tabs expanded, in rows broken
+// at words only where they would pass the printable width. Nothing is printed or shown when the
+// entry is missing, cannot be read whole or is refused by the owner's field 510, or the user
 // cancels the print dialog; "Unable to start print job" when the printer refuses the job.
 void PrintQuickReferenceGuide(PlatWindow owner);
 // The print dialog: the chosen printer, or null (CommDlgExtendedError asked, not reported).

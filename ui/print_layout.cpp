@@ -23,10 +23,43 @@ int32_t PrintLineY(uint32_t line, int32_t lines_per_page, int32_t line_height) {
   return y <= INT32_MAX ? static_cast<int32_t>(y) : INT32_MAX;
 }
 
-int PrintLineLength(intptr_t copied) {
-  if (copied <= 0) return 0;
-  return copied > static_cast<intptr_t>(kGuideLineMax) ? static_cast<int>(kGuideLineMax)
-                                                       : static_cast<int>(copied);
+uint32_t PrintExpandedLength(const char* text) {
+  uint64_t length = 0;
+  uint64_t column = 0;
+  for (const char* at = text; *at != '\0'; ++at) {
+    uint64_t width = 1;
+    if (*at == '\t') width = kGuideTabColumns - column % kGuideTabColumns;
+    length += width;
+    column = *at == '\r' || *at == '\n' ? 0 : column + width;
+    if (length >= UINT32_MAX) return 0;
+  }
+  return static_cast<uint32_t>(length);
+}
+
+void PrintExpandTabs(const char* text, char* out) {
+  uint32_t column = 0;
+  for (const char* at = text; *at != '\0'; ++at) {
+    if (*at == '\t') {
+      do {
+        *out++ = ' ';
+      } while (++column % kGuideTabColumns != 0);
+      continue;
+    }
+    *out++ = *at;
+    column = *at == '\r' || *at == '\n' ? 0 : column + 1;
+  }
+  *out = '\0';
+}
+
+int PrintParagraph(const char* text, int* next) {
+  int length = 0;
+  while (text[length] != '\0' && text[length] != '\r' && text[length] != '\n') ++length;
+  if (text[length] == '\0') {
+    *next = -1;
+  } else {
+    *next = length + (text[length] == '\r' && text[length + 1] == '\n' ? 2 : 1);
+  }
+  return length;
 }
 
 void PrintRowCut(const char* text, int length, int32_t width, PrintMeasure measure, void* context,

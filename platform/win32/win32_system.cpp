@@ -84,7 +84,7 @@ PlatWindow PlatFindWindow(const char* window_class) {
 }
 
 int PlatSetForegroundWindow(PlatWindow window) {
-  return SetForegroundWindow(static_cast<HWND>(window)) != 0;
+  return SetForegroundWindow(GetLastActivePopup(static_cast<HWND>(window))) != 0;
 }
 
 int PlatModuleLoaded(const char* module_name) {

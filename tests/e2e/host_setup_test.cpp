@@ -1,5 +1,6 @@
 // The host `setup` program run as a user would run it, on a simulated machine: the start of the
 // run, its fatal-error report and log, payloads given by -X and payloads carried in the program.
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -264,6 +265,25 @@ TEST_F(DemoInstallTest, WindowsNtIsRefusedBeforeInstalling) {
   ASSERT_EQ(RunSetup("-X C:\\DEMO.PAY -P C:\\VELNET"), 3);
   EXPECT_TRUE(Shown("This version of Velnet will only run under"));
   EXPECT_FALSE(Exists("C:\\VELNET\\VNT.EXE"));
+}
+
+// WIN.INI spelled in lower case, as Wine's prefix spells it, comes back under its own name when
+// a failed write of it is rolled back, and with its bytes.
+TEST_F(DemoInstallTest, ARollbackPutsWinIniBackUnderTheNameItHad) {
+  const std::string before = "[windows]\r\nload=\r\n";
+  PutFile("C:\\WINDOWS\\win.ini", before);
+  WriteMachineIni("[faults]\ncannot_open = 1 WIN.INI.new\n");
+  EXPECT_EQ(RunSetup("-X C:\\DEMO.PAY -P C:\\VELNET"), 4);
+  EXPECT_NE(GetFile("C:\\update.log").find("Fatal error #44\r\n"), std::string::npos);
+  std::string names;
+  DIR* folder = opendir(HostPath("C:\\WINDOWS").c_str());
+  ASSERT_NE(folder, nullptr);
+  for (dirent* entry = readdir(folder); entry != nullptr; entry = readdir(folder)) {
+    if (strcasecmp(entry->d_name, "win.ini") == 0) names += std::string(entry->d_name) + " ";
+  }
+  closedir(folder);
+  EXPECT_EQ(names, "win.ini ");
+  EXPECT_EQ(GetFile("C:\\WINDOWS\\WIN.INI"), before);
 }
 
 TEST_F(DemoInstallTest, NoRoomAndNoRetryGivesUpBeforeInstalling) {

@@ -116,25 +116,27 @@ TEST_F(GuidePrintTest, TheLeadingWidensTheLinesAndTheDefaultPrinterHolds65) {
   EXPECT_TRUE(Recorded(Text(50, "line 66")));
 }
 
-TEST_F(GuidePrintTest, LongParagraphsAreBrokenAtWordsAsTheFieldIsWide) {
-  SetAnswers(std::string("dialog 229 415\n") + kSmallPrinter);
-  // The field is 249 dialog units: 62 characters of the host font.
+// The default printer's rows hold 133 characters: a paragraph wider than field 510 (62
+// characters of the host font) prints as one row, 300 letters as three rows of the page's width
+// and nothing cut, a tab as blanks up to the next eighth column.
+TEST_F(GuidePrintTest, ParagraphsBreakOnlyAtThePrintersWidthAndLoseNothing) {
+  SetAnswers("dialog 229 415\nprint OK page=1000 font=20\n");
   std::string words =
       "Press F1 for help at any time while you are connected to Velnet, and "
       "F2 for the list of services.";
-  Load(words + "\r\n" + std::string(70, 'x'));
+  Load(words + "\r\n" + std::string(300, 'i') + "\r\nKey:\tF1\r\n\tHelp");
   ShowOffer();
   std::string printed = Printed();
-  EXPECT_NE(printed.find(Text(20, "Press F1 for help at any time while you are connected to")),
-            std::string::npos)
+  EXPECT_NE(
+      printed.find(Text(20, words) + Text(40, std::string(133, 'i')) +
+                   Text(60, std::string(133, 'i')) + Text(80, std::string(34, 'i')) +
+                   Text(100, "Key:    F1") + Text(120, "        Help") + "print-end-page 1\n"),
+      std::string::npos)
       << printed;
-  EXPECT_NE(printed.find(Text(40, "Velnet, and F2 for the list of services.")), std::string::npos);
-  EXPECT_NE(printed.find(Text(60, std::string(62, 'x'))), std::string::npos);
-  EXPECT_NE(printed.find(Text(80, std::string(8, 'x'))), std::string::npos);
 }
 
 // A printer narrower than the field: its rows are 15 characters of 20 pixels in 300. Every
-// printed row fits, the field's lines break again at words (a long word inside), and no
+// printed row fits, the paragraphs break at words (a long word inside, in full rows), and no
 // character is lost.
 TEST_F(GuidePrintTest, LinesWiderThanThePaperAreBrokenAgainAtItsWidth) {
   SetAnswers("dialog 229 415\nprint OK page=1000 font=20 width=300 char=20\n");

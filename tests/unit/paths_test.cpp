@@ -143,6 +143,25 @@ TEST_F(FileHelpersTest, ExistenceAndQueries) {
   EXPECT_TRUE(Exists("C:\\VELNET\\VNT.OLD"));
 }
 
+// The last component as the disk spells it; the rest, and a name that is not there, as given.
+TEST_F(FileHelpersTest, NamesAreSpelledAsOnDisk) {
+  PutFile("C:\\WINDOWS\\win.ini", "[windows]\r\n");
+  PutFile("C:\\VELNET\\Vnt.Exe", "x");
+  struct Case {
+    const char* path;
+    const char* spelled;
+  };
+  for (const Case& c : {Case{"C:\\WINDOWS\\WIN.INI", "C:\\WINDOWS\\win.ini"},
+                        Case{"c:\\windows\\Win.Ini", "c:\\windows\\win.ini"},
+                        Case{"C:\\VELNET\\VNT.EXE", "C:\\VELNET\\Vnt.Exe"},
+                        Case{"C:\\VELNET\\NONE.EXE", "C:\\VELNET\\NONE.EXE"},
+                        Case{"C:\\NOWHERE\\WIN.INI", "C:\\NOWHERE\\WIN.INI"}}) {
+    char out[kPathBuffer];
+    SpellAsOnDisk(c.path, out);
+    EXPECT_STREQ(out, c.spelled) << c.path;
+  }
+}
+
 TEST_F(FileHelpersTest, DestinationPaths) {
   char out[kPathBuffer];
   strcpy(g_setup.dest_dir, "C:\\VELNET");

@@ -1,12 +1,14 @@
 // The page arithmetic of the printed guide: line height, lines per page, page breaks, line
-// positions and the cut of long lines, on ordinary and degenerate printers.
+// positions, tabs and paragraphs, and the cut of long lines, on ordinary and degenerate printers.
 #include "ui/print_layout.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -51,13 +53,40 @@ TEST(PrintLayout, LinesStartOneLineHeightDownOnEveryPage) {
   EXPECT_EQ(PrintLineY(7, 0, 20), 0);
 }
 
-TEST(PrintLayout, LinesAreCutTo127Characters) {
-  EXPECT_EQ(PrintLineLength(0), 0);
-  EXPECT_EQ(PrintLineLength(-1), 0);
-  EXPECT_EQ(PrintLineLength(60), 60);
-  EXPECT_EQ(PrintLineLength(127), 127);
-  EXPECT_EQ(PrintLineLength(128), 127);
-  EXPECT_EQ(PrintLineLength(100000), 127);
+// Tabs become blanks up to the next multiple of 8 columns, counted from each line's start; the
+// paragraphs end at CR LF, LF or CR, and the text after the last break is one more paragraph.
+TEST(PrintLayout, TabsExpandToEveryEighthColumnAndParagraphsEndAtLineBreaks) {
+  struct Case {
+    const char* text;
+    const char* expanded;
+  };
+  for (const Case& c : {Case{"", ""}, Case{"\t", "        "}, Case{"ab\tc", "ab      c"},
+                        Case{"1234567\t8", "1234567 8"}, Case{"12345678\t9", "12345678        9"},
+                        Case{"a\t\tb", "a               b"}, Case{"xy\r\n\tz", "xy\r\n        z"},
+                        Case{"a\nbc\t|", "a\nbc      |"}, Case{"no tabs", "no tabs"}}) {
+    SCOPED_TRACE(c.text);
+    ASSERT_EQ(PrintExpandedLength(c.text), strlen(c.expanded));
+    std::string out(strlen(c.expanded) + 1, '#');
+    PrintExpandTabs(c.text, &out[0]);
+    EXPECT_EQ(std::string(out.c_str()), c.expanded);
+  }
+  struct Split {
+    const char* text;
+    std::vector<std::string> paragraphs;
+  };
+  for (const Split& c : {Split{"", {""}}, Split{"one", {"one"}}, Split{"a\r\nb", {"a", "b"}},
+                         Split{"a\nb\rc", {"a", "b", "c"}}, Split{"a\r\n", {"a", ""}},
+                         Split{"\r\n\r\n", {"", "", ""}}, Split{"a\n\rb", {"a", "", "b"}}}) {
+    SCOPED_TRACE(c.text);
+    std::vector<std::string> found;
+    int next = 0;
+    for (const char* at = c.text; next >= 0; at += next) {
+      int length = PrintParagraph(at, &next);
+      found.push_back(std::string(at, length));
+      ASSERT_LE(found.size(), 8u);
+    }
+    EXPECT_EQ(found, c.paragraphs);
+  }
 }
 
 // Fixed-pitch (context: the width of every character) and proportional (5 to 11 by character)

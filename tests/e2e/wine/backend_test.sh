@@ -1,7 +1,7 @@
 #!/bin/bash
 # Runs win32_backend_test.exe in the session: the Win32 platform backend against Wine's API in
 # Windows 95 mode, in a scratch directory c:\vnttest that this test makes and removes.
-# usage: backend_test.sh TEST_EXE SESSION_DIR RESULTS_DIR SETUP_EXE ROBOT_EXE
+# usage: backend_test.sh TEST_EXE SESSION_DIR RESULTS_DIR SETUP_EXE ROBOT_EXE PROGMAN_EXE
 source "$(dirname "$0")/wine_common.sh"
 
 readonly test_exe=$1

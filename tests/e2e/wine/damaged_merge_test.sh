@@ -3,7 +3,7 @@
 # Update the merge fails with error 40, everything the run changed is put back, the message box
 # of the error and then the box saying that setup did not finish appear, the process ends with
 # status 4 and C:\VELNET holds exactly what it held before (update.log apart).
-# usage: damaged_merge_test.sh VNTPACK DLL DEMO_DIR SESSION_DIR RESULTS_DIR SETUP_EXE ROBOT_EXE
+# usage: damaged_merge_test.sh VNTPACK DLL DEMO_DIR SESSION_DIR RESULTS_DIR SETUP_EXE ROBOT_EXE PROGMAN_EXE
 source "$(dirname "$0")/wine_common.sh"
 
 demo_test_init "$@"

@@ -2,7 +2,7 @@
 # Runs extraction_test.exe in the session: the Win32 dunzipnt.dll loaded from a destination
 # folder c:\vntunzip (made and removed by this test), extracting archives that Python's zipfile
 # makes here: a deflated member, one with a damaged CRC and one whose name climbs out.
-# usage: extraction_test.sh TEST_EXE DLL SESSION_DIR RESULTS_DIR SETUP_EXE ROBOT_EXE
+# usage: extraction_test.sh TEST_EXE DLL SESSION_DIR RESULTS_DIR SETUP_EXE ROBOT_EXE PROGMAN_EXE
 source "$(dirname "$0")/wine_common.sh"
 
 readonly test_exe=$1

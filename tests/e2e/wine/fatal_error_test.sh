@@ -3,7 +3,7 @@
 # only OK; once OK is clicked the process ends with status 1 and c:\update.log holds the line
 # "Fatal error #N". Cases: no_payload (the marker's offset is 0: #1), not_a_payload (-X on a
 # file that does not begin "RS": #18), truncated_header (-X on "RS" and a length only: #5).
-# usage: fatal_error_test.sh CASE SESSION_DIR RESULTS_DIR SETUP_EXE ROBOT_EXE
+# usage: fatal_error_test.sh CASE SESSION_DIR RESULTS_DIR SETUP_EXE ROBOT_EXE PROGMAN_EXE
 source "$(dirname "$0")/wine_common.sh"
 
 readonly test_case=$1

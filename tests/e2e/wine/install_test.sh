@@ -4,7 +4,7 @@
 # demo's bytes (VNT.HLP replaced by a large generated file so that the install lasts long
 # enough to be seen), the SYSTEM file in the Windows SYSTEM folder, DOSGAME.PIF, update.log, and
 # the merge of IDB\MERGE.DB into the main database of the demo's old installation.
-# usage: install_test.sh VNTPACK DLL DEMO_DIR SESSION_DIR RESULTS_DIR SETUP_EXE ROBOT_EXE
+# usage: install_test.sh VNTPACK DLL DEMO_DIR SESSION_DIR RESULTS_DIR SETUP_EXE ROBOT_EXE PROGMAN_EXE
 source "$(dirname "$0")/wine_common.sh"
 
 demo_test_init "$@"

@@ -5,7 +5,7 @@
 # not required: whether Wine's shell answers PROGMAN, and whether a Program Manager window
 # exists, depends on the Wine build; when a server answers, its answers and the item's
 # shortcut are checked.
-# usage: integration_test.sh TEST_EXE SESSION_DIR RESULTS_DIR SETUP_EXE ROBOT_EXE
+# usage: integration_test.sh TEST_EXE SESSION_DIR RESULTS_DIR SETUP_EXE ROBOT_EXE PROGMAN_EXE
 source "$(dirname "$0")/wine_common.sh"
 
 readonly test_exe=$1

@@ -4,7 +4,7 @@
 # that button's id. The frame with the Welcome dialog is kept as a screenshot, and its gradient
 # and title are checked: top row RGB(0, 0, 255), bottom row 255 - MulDiv(255, H - 1, H), the
 # title's white pixels white and its shadow, 4 pixels right and down, black.
-# usage: ui_dialogs_test.sh UI_SHOW_EXE TITLE_BMP SESSION_DIR RESULTS_DIR SETUP_EXE ROBOT_EXE
+# usage: ui_dialogs_test.sh UI_SHOW_EXE TITLE_BMP SESSION_DIR RESULTS_DIR SETUP_EXE ROBOT_EXE PROGMAN_EXE
 source "$(dirname "$0")/wine_common.sh"
 
 readonly ui_show=$1

@@ -3,7 +3,7 @@
 # position set (42 of 100: blue up to the split point, white after it, the percentage drawn
 # over the middle), a screenshot kept, and Cancel asking "Are you sure you want to cancel the
 # install?"; Yes stops the install.
-# usage: ui_progress_test.sh UI_SHOW_EXE SESSION_DIR RESULTS_DIR SETUP_EXE ROBOT_EXE
+# usage: ui_progress_test.sh UI_SHOW_EXE SESSION_DIR RESULTS_DIR SETUP_EXE ROBOT_EXE PROGMAN_EXE
 source "$(dirname "$0")/wine_common.sh"
 
 readonly ui_show=$1

@@ -1,14 +1,24 @@
 #!/bin/bash
-# One Wine session for a test run: "start DIR" starts an Xvfb on a free display and a fresh
-# Wine prefix in Windows 95 mode under DIR, and writes DIR/env.sh for the tests to source;
-# "stop DIR" ends every process of the session and removes DIR. Everything Wine writes (prefix,
-# HOME, caches) stays under DIR; every wait is bounded. Used as the CTest fixture of label wine.
+# One Wine session for a test run: "start DIR ARCH" starts an Xvfb on a free display and a fresh
+# Wine prefix in Windows 95 mode under DIR for programs built for ARCH (win32: i686, win64:
+# x86-64), and writes DIR/env.sh for the tests to source; "stop DIR" ends every process of the
+# session and removes DIR. Everything Wine writes (prefix, HOME, caches) stays under DIR; every
+# wait is bounded. Used as the CTest fixture of label wine.
+#
+# The prefix's architecture is always named (WINEARCH), and the loader and the server are the
+# ones of that architecture: with both of Debian's Wine packages installed, its wrappers take
+# the 64-bit server, and a prefix made without WINEARCH silently becomes a 64-bit one. The
+# session's bin/ holds "wine" and "wineserver" for the tests, which env.sh puts first on PATH.
+# The 32-bit build's session is skipped (status 77) where the kernel runs no 32-bit programs, or
+# when VNT_WINE_X64 is set to 1, which forces the x86-64 path; the x86-64 build's runs anywhere.
 set -uo pipefail
 
 readonly action=${1:-}
 readonly dir=${2:-}
-if [[ -z "$dir" || ( "$action" != start && "$action" != stop ) ]]; then
-  echo "usage: wine_session.sh start|stop DIR" >&2
+readonly arch=${3:-win32}
+if [[ -z "$dir" || ( "$action" != start && "$action" != stop ) ||
+      ( "$arch" != win32 && "$arch" != win64 ) ]]; then
+  echo "usage: wine_session.sh start|stop DIR [win32|win64]" >&2
   exit 2
 fi
 
@@ -47,14 +57,31 @@ stop_session
 rm -rf "$dir"
 mkdir -p "$dir/home" "$dir/tmp" || fail "cannot create $dir"
 
-# Wine runs Win32 programs as 32-bit Linux processes. On a machine whose kernel does not run
-# those, no Wine test can run: the session and every test of the label say so and are skipped
-# (status 77), rather than failing for a reason that lies outside the program.
-if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
-  echo "wine session: this machine cannot run 32-bit programs; the Wine tests are skipped" >&2
-  touch "$dir/no-32-bit"
-  exit 77
+# Wine runs i686 programs as 32-bit Linux processes. Where the kernel does not run those, or
+# the x86-64 path is forced, the 32-bit build's session and every test of it say so and are
+# skipped (status 77): the x86-64 build's session runs the same tests.
+if [[ "$arch" == win32 ]]; then
+  reason=""
+  [[ "${VNT_WINE_X64:-0}" == 1 ]] && reason="VNT_WINE_X64=1 forces the x86-64 build"
+  /lib/ld-linux.so.2 --version >/dev/null 2>&1 ||
+    reason="this machine cannot run 32-bit programs"
+  if [[ -n "$reason" ]]; then
+    echo "wine session: $reason; the Wine tests of the 32-bit build are skipped" >&2
+    echo "$reason" >"$dir/no-32-bit"
+    exit 77
+  fi
+  loader=/usr/lib/wine/wine
+  server=/usr/lib/wine/wineserver32
+  [[ -x "$server" ]] || server=/usr/lib/wine/wineserver64
+else
+  loader=/usr/lib/wine/wine64
+  server=/usr/lib/wine/wineserver64
 fi
+[[ -x "$loader" && -x "$server" ]] || { echo "wine session: no $loader or $server" >&2; exit 1; }
+mkdir -p "$dir/bin"
+printf '#!/bin/sh\nexec %s "$@"\n' "$loader" >"$dir/bin/wine"
+printf '#!/bin/sh\nexec %s "$@"\n' "$server" >"$dir/bin/wineserver"
+chmod +x "$dir/bin/wine" "$dir/bin/wineserver"
 log="$dir/session.log"
 
 # Xvfb chooses a free display and writes its number to descriptor 3 once it accepts clients.
@@ -68,6 +95,10 @@ display=$(tr -d '[:space:]' <"$dir/display")
 
 cat >"$dir/env.sh" <<ENV
 export DISPLAY=:$display
+export PATH='$dir/bin':\$PATH
+export WINEARCH=$arch
+export WINELOADER=$loader
+export WINESERVER=$server
 export WINEPREFIX='$dir/prefix'
 export HOME='$dir/home'
 export XDG_CACHE_HOME='$dir/home/.cache'
@@ -83,7 +114,7 @@ source "$dir/env.sh"
 # that none holds CTest's output pipes open; the server stays up between tests until "stop".
 mkdir -p "$WINEPREFIX"
 setsid wineserver -p </dev/null >>"$log" 2>&1 || fail "wineserver did not start"
-timeout 120 wineboot -i </dev/null >>"$log" 2>&1 || fail "wineboot did not create the prefix"
+timeout 120 wine wineboot -i </dev/null >>"$log" 2>&1 || fail "wineboot did not create the prefix"
 
 # Windows 95 mode; no crash dialog (it would never close); one virtual desktop with title bars
 # for screenshots, shared by every program of the session.
@@ -110,6 +141,9 @@ grep -q win95 "$dir/version" || fail "the prefix is not in Windows 95 mode"
 # The machine's one fixed drive is C:, as on a Windows 95 machine: Wine's Z: (the host's whole
 # file system) would make the search for an installation walk the host.
 rm -f "$WINEPREFIX/dosdevices/z:"
+# Windows 95's SYSTEM folder under the Windows directory: a 32-bit prefix has one, a 64-bit
+# prefix only system32.
+mkdir -p "$WINEPREFIX/drive_c/windows/system"
 
 # Wine's own Marlett draws the caption buttons; Debian's fonts-wine has it, but Wine does not
 # load it from there.

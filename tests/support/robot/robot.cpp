@@ -12,6 +12,10 @@
 //   rect ID         print control ID's rectangle on the screen: "LEFT TOP RIGHT BOTTOM"; ID 0
 //                   is the current window's client area
 //   gone            wait until the current window has closed
+//   watch FILE      until the file FILE exists, watch the desktop: every top-level window that
+//                   was not visible when the watch began and is seen visible (polled, and told
+//                   by the show events of every process) is printed once, "shown CLASS<tab>
+//                   CAPTION"; the step fails when any was seen, or when FILE never came
 // Texts are printed with carriage returns and line feeds written as \r and \n.
 // Exit status: 0 when every step succeeded, 1 when a step failed, 2 for a wrong command line.
 #include <windows.h>
@@ -179,11 +183,83 @@ static int PrintRect(const Robot* robot, const char* id_text) {
   return 1;
 }
 
+// The windows visible when the watch began, and those the watch has reported since.
+const int kWatchedLimit = 512;
+struct Watch {
+  HWND known[kWatchedLimit];
+  int count;
+  int shown;  // windows reported
+};
+static Watch g_watch;
+
+static int Known(HWND window) {
+  for (int i = 0; i < g_watch.count; ++i) {
+    if (g_watch.known[i] == window) return 1;
+  }
+  return 0;
+}
+
+static void Remember(HWND window) {
+  if (g_watch.count < kWatchedLimit && !Known(window)) g_watch.known[g_watch.count++] = window;
+}
+
+static BOOL CALLBACK RememberVisible(HWND window, LPARAM) {
+  if (IsWindowVisible(window)) Remember(window);
+  return TRUE;
+}
+
+// Reports a top-level window seen visible for the first time.
+static void Report(HWND window) {
+  if (window == nullptr || Known(window) || GetAncestor(window, GA_PARENT) != GetDesktopWindow()) {
+    return;
+  }
+  char name[256] = "";
+  char text[kTextBuffer] = "";
+  GetClassNameA(window, name, sizeof(name));
+  GetWindowTextA(window, text, sizeof(text));
+  printf("shown %s\t", name);
+  PrintEscaped(text);
+  putchar('\n');
+  fflush(stdout);
+  Remember(window);
+  ++g_watch.shown;
+}
+
+static BOOL CALLBACK ReportVisible(HWND window, LPARAM) {
+  if (IsWindowVisible(window)) Report(window);
+  return TRUE;
+}
+
+static void CALLBACK ShowEvent(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG, DWORD, DWORD) {
+  if (object == OBJID_WINDOW) Report(window);
+}
+
+static int WatchDesktop(const Robot* robot, const char* end_file) {
+  g_watch.count = 0;
+  g_watch.shown = 0;
+  EnumWindows(RememberVisible, 0);
+  HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_SHOW, nullptr, ShowEvent, 0,
+                                       0, WINEVENT_OUTOFCONTEXT);
+  DWORD start = GetTickCount();
+  int ended = 0;
+  while (!ended && !Elapsed(start, robot->timeout_ms)) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    EnumWindows(ReportVisible, 0);
+    ended = GetFileAttributesA(end_file) != INVALID_FILE_ATTRIBUTES;
+    Sleep(5);
+  }
+  if (hook != nullptr) UnhookWinEvent(hook);
+  if (!ended) fprintf(stderr, "robot: no %s within the time limit\n", end_file);
+  if (g_watch.shown != 0) fprintf(stderr, "robot: %d windows were shown\n", g_watch.shown);
+  return ended && g_watch.shown == 0;
+}
+
 static int Usage() {
   fputs(
       "usage: robot [-t SECONDS] STEP...\n"
       "steps: wait CAPTION | dialog CAPTION | dump | text ID | set ID TEXT | click ID | rect ID |"
-      " gone\n",
+      " gone | watch FILE\n",
       stderr);
   return 2;
 }
@@ -194,7 +270,7 @@ static int RunStep(Robot* robot, int argc, char** argv, int* at) {
   const char* step = argv[(*at)++];
   int arguments = 0;
   if (strcmp(step, "wait") == 0 || strcmp(step, "dialog") == 0 || strcmp(step, "text") == 0 ||
-      strcmp(step, "click") == 0 || strcmp(step, "rect") == 0) {
+      strcmp(step, "click") == 0 || strcmp(step, "rect") == 0 || strcmp(step, "watch") == 0) {
     arguments = 1;
   } else if (strcmp(step, "set") == 0) {
     arguments = 2;
@@ -206,6 +282,7 @@ static int RunStep(Robot* robot, int argc, char** argv, int* at) {
   *at += arguments;
   if (strcmp(step, "wait") == 0) return WaitForWindow(robot, args[0], nullptr);
   if (strcmp(step, "dialog") == 0) return WaitForWindow(robot, args[0], kDialogClass);
+  if (strcmp(step, "watch") == 0) return WatchDesktop(robot, args[0]);
   if (robot->window == nullptr) {
     fprintf(stderr, "robot: \"%s\" needs a window; wait for one first\n", step);
     return -1;
