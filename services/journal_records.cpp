@@ -31,21 +31,23 @@ struct ReadWindow {
   uint32_t filled;
   uint8_t bytes[kBufferSize];
 };
-ReadWindow g_window = {kPlatNoFile, 0, 0, {}};
+ReadWindow g_window;    // zero-filled, in no section of the program file: see JournalForgetReads
+int g_window_held = 0;  // 1 while g_window holds bytes of g_window.file
 
 // Copies the count bytes at offset into out: from the window, filled first when it does not hold
 // them, from offset on (backward: so that it ends with them). 0 when the file does not hold them.
 int ReadThrough(PlatFile file, uint32_t offset, uint32_t count, uint8_t* out, int backward) {
-  int held = g_window.file == file && offset >= g_window.start &&
+  int held = g_window_held && g_window.file == file && offset >= g_window.start &&
              static_cast<uint64_t>(offset) + count <=
                  static_cast<uint64_t>(g_window.start) + g_window.filled;
   if (!held) {
     uint32_t end = offset + count;
     uint32_t start = backward ? (end > kBufferSize ? end - kBufferSize : 0) : offset;
-    g_window.file = kPlatNoFile;
+    g_window_held = 0;
     if (PlatSeekFile(file, start, kSeekBegin) != start) return 0;
     uint32_t got = PlatReadFile(file, g_window.bytes, kBufferSize);
     if (got == kPlatFileError) return 0;
+    g_window_held = 1;
     g_window.file = file;
     g_window.start = start;
     g_window.filled = got;
@@ -249,11 +251,11 @@ uint32_t JournalRecordBefore(PlatFile file, uint32_t end) {
 }
 
 void JournalForgetReads() {
-  g_window.file = kPlatNoFile;
+  g_window_held = 0;
 }
 
 int JournalPutByte(PlatFile file, uint32_t offset, uint8_t value) {
-  if (g_window.file == file && offset >= g_window.start &&
+  if (g_window_held && g_window.file == file && offset >= g_window.start &&
       offset - g_window.start < g_window.filled) {
     g_window.bytes[offset - g_window.start] = value;
   }
