@@ -81,6 +81,9 @@ void ParseOptions(const char* command_line) {
           p += length;
           break;
         }
+        case 'L':
+          p = SkipWord(SkipBlanks(p));  // kept by ReadEarlyOptions
+          break;
         case 'X': {
           p = SkipBlanks(p);
           const char* end = SkipWord(p);
@@ -98,16 +101,20 @@ void ParseOptions(const char* command_line) {
   }
 }
 
-int SilentRequested(const char* command_line) {
+void ReadEarlyOptions(const char* command_line) {
   for (const char* p = SkipBlanks(command_line != nullptr ? command_line : ""); *p != '\0';
        p = SkipBlanks(SkipWord(p))) {
     if ((*p != '-' && *p != '/') || p[1] == '\0' || p[1] == ' ') continue;
     char letter = UpperCaseOf(p[1]);
-    if (letter == 'S') return 1;
-    if (letter == 'P') return 0;               // the rest of the line is the directory
-    if (letter == 'X') p = SkipBlanks(p + 2);  // its argument is the next word
+    if (letter == 'S') g_setup.silent = 1;
+    if (letter == 'P') return;  // the rest of the line is the directory
+    if (letter == 'L' || letter == 'X') {
+      // Their argument is the next word. -L's is kept now, so that a refusal is copied too; a
+      // name too long for a path is refused, never shortened: nothing is copied then.
+      p = SkipBlanks(p + 2);
+      if (letter == 'L') StoreArgument(g_setup.log_copy_path, p, SkipWord(p) - p);
+    }
   }
-  return 0;
 }
 
 void LogOptions() {

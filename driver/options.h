@@ -1,4 +1,4 @@
-// The command line: -C, -D, -M, -P directory, -R, -S, -V and -X file, each a word beginning
+// The command line: -C, -D, -L file, -M, -P directory, -R, -S, -V and -X file, each a word beginning
 // with "-" or "/" and a case-insensitive letter. Only the blank separates words.
 #pragma once
 
@@ -8,9 +8,9 @@
 // message.
 void ParseOptions(const char* command_line);
 
-// 1 when the command line asks for a silent run (-S before any -P), read before the options
-// themselves so that the refusals of the first step show nothing either.
-int SilentRequested(const char* command_line);
+// The options that the first step's refusals obey, read before the options themselves: -S (a
+// silent run shows nothing) and -L FILE (the log copied to FILE), each before any -P.
+void ReadEarlyOptions(const char* command_line);
 
 // The option log lines, in their order, for the options that are set.
 void LogOptions();

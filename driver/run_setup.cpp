@@ -73,6 +73,7 @@ void RunSetup() {
   if (g_setup.setup_aborted) return;
   if (g_setup.dest_dir[0] == '\0' && !ChooseDirectory(kDialogNotFound, g_setup.not_found_text)) {
     g_setup.setup_aborted = 1;
+    g_setup.nothing_found = 1;
     return;
   }
   WelcomeLoop();

@@ -15,6 +15,7 @@
 #include "platform/system.h"
 #include "services/errors.h"
 #include "services/fatal_report.h"
+#include "services/log_copy.h"
 #include "services/rollback.h"
 #include "services/setup_state.h"
 #include "services/update_log.h"
@@ -42,12 +43,13 @@ int AnotherProgramRunning() {
   return 1;
 }
 
-// The exit status, past the refusals of the first step (0):
+// The exit status, past the refusals of the first step (0, or 9 in a silent run):
 // 0 updated or installed; 1 could not start (a fatal error, or a bad directory, before anything
 // changed); 2 the user left before anything changed; 3 refused by a test of the machine or the
 // later-disk check; 4 failed during the installation, rolled back (also a silent run's Cancel);
 // 5 cancelled by the user during the installation, rolled back; 6 the rollback could not
-// finish; 7 updated, but the restart it needs was declined.
+// finish; 7 updated, but the restart it needs was declined; 8 nothing to update: no
+// installation this update accepts was found, and none was chosen instead.
 int ExitStatus() {
   int failed = g_setup.error_number != 0 || g_setup.cleared_error != 0;
   int stopped = g_setup.setup_aborted || g_setup.install_stopped;
@@ -60,15 +62,24 @@ int ExitStatus() {
   }
   if (failed || g_setup.not_started) return 1;
   if (g_setup.refused) return 3;
+  if (g_setup.nothing_found) return 8;
   return stopped ? 2 : 0;
+}
+
+// The run's last word: the exit status, also written to the -L copy of the log.
+int EndRun(int status) {
+  EndLogCopy(status);
+  return status;
 }
 
 }  // namespace
 
 int SetupMain(PlatInstance instance, const char* command_line) {
   ResetSetupState();
-  g_setup.silent = SilentRequested(command_line);
-  if (AnotherProgramRunning()) return 0;
+  ReadEarlyOptions(command_line);
+  StartLogCopy(command_line);
+  // A silent run says that it was not run (9); an interactive one keeps 0.
+  if (AnotherProgramRunning()) return EndRun(g_setup.silent ? 9 : 0);
 
   g_setup.instance = instance;
   PlatGetWindowsDirectory(g_setup.windows_dir, kStatePath);
@@ -77,8 +88,9 @@ int SetupMain(PlatInstance instance, const char* command_line) {
   LogOptions();
   RegisterDdeClientClass();
 
-  int started = g_setup.error_number == 0 && OpenPayload() && ReadPayloadHeader() &&
-                CreateFrameWindow(g_setup.frame_title);
+  int read = g_setup.error_number == 0 && OpenPayload() && ReadPayloadHeader();
+  if (read) CopyLogVersion();
+  int started = read && CreateFrameWindow(g_setup.frame_title);
   if (started) {
     if (g_setup.check_hardware) CheckHardware();
     if (g_setup.ie_build_required != 0 && g_setup.ie_installers.count == 0) {
@@ -100,7 +112,7 @@ int SetupMain(PlatInstance instance, const char* command_line) {
   }
   if (!FinishRun()) {
     FlushLog();  // Windows is ending the session: the log is all that is still written
-    return 0;
+    return EndRun(0);
   }
   DestroyFrameWindow();
 
@@ -110,6 +122,7 @@ int SetupMain(PlatInstance instance, const char* command_line) {
   FlushLog();
   UnregisterDdeClientClass();
   ReleasePayloadHeader();
+  int status = EndRun(ExitStatus());  // before a restart ends the process
   if (!g_setup.follow_on_launched && g_setup.reboot_requested) RestartWindows();
-  return ExitStatus();
+  return status;
 }

@@ -181,8 +181,34 @@ int ExtractEntry(PlatWindow dialog, const EntryPaths& paths, const char* name) {
       retry = AskMoreDiskSpace();
       if (!retry && g_setup.disk_full_program[0] != '\0') g_setup.offer_disk_full_program = 1;
     }
-    if (!retry) return FailWith(static_cast<uint16_t>(kErrorUnzipBase + result));
+    if (!retry) {
+      LogLine("Cannot install %s: the extraction failed with %d", paths.target,
+              static_cast<int>(result));
+      return FailWith(static_cast<uint16_t>(kErrorUnzipBase + result));
+    }
   }
+}
+
+// The library must have made the one file the entry names, with the entry's size: 21 when it
+// did not, 47 when the file is there but another program holds it. The failure names the file.
+int CheckExtracted(const char* target, uint32_t size) {
+  if (!FileExists(target)) {
+    LogLine("Cannot install %s: the extraction made no such file", target);
+    return FailWith(kErrorSizeMismatch);
+  }
+  PlatFile file = PlatOpenExclusive(target);
+  if (file == kPlatNoFile) {
+    LogLine("Cannot install %s: another program is using it", target);
+    return FailWith(kErrorFileInUse);
+  }
+  uint32_t made = PlatGetFileSize(file);
+  PlatCloseFile(file);
+  if (made != size) {
+    LogLine("Cannot install %s: %lu bytes made of %lu", target, static_cast<unsigned long>(made),
+            static_cast<unsigned long>(size));
+    return FailWith(kErrorSizeMismatch);
+  }
+  return 1;
 }
 
 // Installs one entry; 0 when the loop must stop (an error stored, or the user stopped).
@@ -195,6 +221,7 @@ int InstallEntry(uint16_t index, const PayloadEntry& entry, PlatWindow dialog, u
   if (NamesEqual(entry.name, "DOSGAME.EXE")) CreateGamePif();
   CreateDirectoryJournalled(paths.output_dir);
   if (!SetAsideTemporary(paths.archive) || !SetAsideBeforeReplace(paths.target)) {
+    LogLine("Cannot install %s: the file there cannot be moved aside", paths.target);
     return FailWith(kErrorSetAside);
   }
 
@@ -205,10 +232,9 @@ int InstallEntry(uint16_t index, const PayloadEntry& entry, PlatWindow dialog, u
   PumpMessages();
   if (g_setup.install_stopped) return 0;
   if (!guide) {
-    if (!ExtractEntry(dialog, paths, entry.name)) return 0;
-    // The library must have made the one file the entry names, with the entry's size.
-    if (!FileExists(paths.target) || GetFileSizeByName(paths.target) != entry.unpacked_size) {
-      return FailWith(kErrorSizeMismatch);
+    if (!ExtractEntry(dialog, paths, entry.name) ||
+        !CheckExtracted(paths.target, entry.unpacked_size)) {
+      return 0;
     }
     if (!PlatDeleteFile(paths.archive) && g_left_archives.count < kLeftArchivesMax) {
       g_left_archives.entry_index[g_left_archives.count++] = index;

@@ -207,26 +207,39 @@ void FreePairList(PairList* list) {
   *list = PairList{};
 }
 
+// Takes the payload's offset and the marker text from a marker; 0 when it names no payload.
+int TakeMarker(const uint8_t marker[kPayloadMarkerSize]) {
+  g_reader.offset = static_cast<uint32_t>(marker[8]) | static_cast<uint32_t>(marker[9]) << 8 |
+                    static_cast<uint32_t>(marker[10]) << 16 |
+                    static_cast<uint32_t>(marker[11]) << 24;
+  memcpy(g_reader.marker_text, marker + 12, kMarkerTextCapacity - 1);
+  g_reader.marker_text[kMarkerTextCapacity - 1] = '\0';
+  return g_reader.offset != 0;
+}
+
 }  // namespace
 
 int OpenPayload() {
   g_reader.copy_buffer = static_cast<uint8_t*>(AllocBlock(kCopyBufferSize));
   g_reader.offset = 0;
+  uint8_t marker[kPayloadMarkerSize];
   if (g_setup.install_file[0] == '\0') {
-    uint8_t marker[kPayloadMarkerSize];
-    if (!PlatReadPayloadMarker(marker)) return FailWith(kErrorNoPayloadMarker);
-    g_reader.offset = static_cast<uint32_t>(marker[8]) | static_cast<uint32_t>(marker[9]) << 8 |
-                      static_cast<uint32_t>(marker[10]) << 16 |
-                      static_cast<uint32_t>(marker[11]) << 24;
-    memcpy(g_reader.marker_text, marker + 12, kMarkerTextCapacity - 1);
-    g_reader.marker_text[kMarkerTextCapacity - 1] = '\0';
-    if (g_reader.offset == 0) return FailWith(kErrorNoPayloadMarker);
+    if (!PlatReadPayloadMarker(marker) || !TakeMarker(marker)) {
+      return FailWith(kErrorNoPayloadMarker);
+    }
     if (PlatGetModuleFileName(g_setup.install_file, kStatePath) == 0) {
       return FailWith(kErrorNoModuleName);
     }
   }
   g_reader.file = PlatOpenFile(g_setup.install_file, kOpenRead);
   if (g_reader.file == kPlatNoFile) return FailWith(kErrorPayloadOpen);
+  // A program file given with -X (a SETUP.EXE that carries a payload) is read as the program
+  // reads its own: from the offset its marker gives. Any other file is read from its first byte.
+  char start[2];
+  if (g_reader.offset == 0 && ReadBytes(start, 2) && start[0] == 'M' && start[1] == 'Z' &&
+      PlatReadProgramMarker(g_setup.install_file, marker) && !TakeMarker(marker)) {
+    return FailWith(kErrorNoPayloadMarker);
+  }
   return 1;
 }
 

@@ -27,6 +27,9 @@ uint32_t PlatGetModuleFileName(char* out, uint32_t size);
 // finds and patches it. Returns 1 and fills out, or 0 when there is no marker.
 const uint32_t kPayloadMarkerSize = 28;
 int PlatReadPayloadMarker(uint8_t out[kPayloadMarkerSize]);
+// The marker resource of another program file (a SETUP.EXE that carries a payload), read as
+// Windows reads a module's resources; 0 when the file is no image or holds no marker.
+int PlatReadProgramMarker(const char* program, uint8_t out[kPayloadMarkerSize]);
 
 // FindWindowA(class, NULL) and GetModuleHandleA(name) != NULL: 1 when present.
 PlatWindow PlatFindWindow(const char* window_class);
@@ -63,3 +66,14 @@ uint32_t PlatGetTickCount();
 
 // Sleep: the program does nothing for that many milliseconds (the host does not wait).
 void PlatSleep(uint32_t milliseconds);
+
+// GetLocalTime: the date and time now, on the machine's clock.
+struct PlatLocalTime {
+  uint16_t year;
+  uint16_t month;
+  uint16_t day;
+  uint16_t hour;
+  uint16_t minute;
+  uint16_t second;
+};
+void PlatGetLocalTime(PlatLocalTime* now);

@@ -10,6 +10,7 @@
 #include "services/paths.h"
 #include "services/payload_header.h"
 #include "services/rollback.h"
+#include "services/setup_state.h"
 #include "services/update_log.h"
 
 BestCandidate g_best_candidate;
@@ -40,22 +41,41 @@ int BuildAccepted(uint8_t build, uint8_t minor) {
   return 0;
 }
 
-}  // namespace
-
-int JudgeBuild(const char* database_path) {
+// Judges the build of the database: 1 accepted, 0 not, -1 when the database cannot be opened;
+// its version (minor version, then build, as the version stamp holds them) in version.
+int Judge(const char* database_path, uint16_t* version) {
   Database* database = nullptr;
   if (DbOpen(database_path, &database) != 0) {
     LogLine("IAB:DBO failed on %s", database_path);
-    return 0;
+    return -1;
   }
   uint8_t build;
   uint8_t minor;
   ReadVersion(database, &build, &minor);
   DbClose(database);
+  if (version != nullptr) *version = static_cast<uint16_t>(minor << 8 | build);
   int accepted = BuildAccepted(build, minor);
   LogLine("IAB:Verdict for %s (build %0X) = %s", database_path, static_cast<unsigned>(build),
           accepted ? "yes" : "no");
   return accepted;
+}
+
+// A silent run's one line per candidate, for the administrator who reads its log: the verdict,
+// and the build of the database when it was read.
+void TellVerdict(const char* directory, const char* verdict, int judged, uint16_t version) {
+  if (!g_setup.silent) return;
+  if (judged) {
+    LogLine("Candidate %s: %s (build %0X)", directory, verdict,
+            static_cast<unsigned>(version & 0xFF));
+  } else {
+    LogLine("Candidate %s: %s", directory, verdict);
+  }
+}
+
+}  // namespace
+
+int JudgeBuild(const char* database_path) {
+  return Judge(database_path, nullptr) == 1;
 }
 
 int CheckCandidate(const char* directory) {
@@ -65,14 +85,30 @@ int CheckCandidate(const char* directory) {
   if (JournalPlaceFault(directory) == nullptr) RecoverUnfinishedRun(directory);
   char folder[kPathBuffer];
   char database_path[kPathBuffer];
-  if (JoinPath(folder, directory, "IDB", nullptr) == nullptr ||
-      DbFind(folder, kDbMainKind, database_path) == nullptr) {
+  if (JoinPath(folder, directory, "IDB", nullptr) == nullptr) return 0;
+  if (DbFind(folder, kDbMainKind, database_path) == nullptr) {
+    // A main index whose header is no database's is damaged, not missing.
+    int damaged = g_setup.silent && JoinPath(database_path, folder, "MAIN.IDX", nullptr) &&
+                  FileExists(database_path);
+    TellVerdict(directory, damaged ? "its database is damaged" : "no database", 0, 0);
     return 0;
   }
   uint32_t time = GetFileDosTime(database_path);
-  if (time == 0) return 1;
+  if (time == 0) {
+    TellVerdict(directory, "its database cannot be read", 0, 0);
+    return 1;
+  }
   LogLine("CFA:Time for %s = %lu", database_path, time);
-  if (JudgeBuild(database_path)) OfferCandidate(time, directory);
+  uint16_t version = 0;
+  int verdict = Judge(database_path, &version);
+  if (verdict == 1) OfferCandidate(time, directory);
+  uint16_t stamp = g_payload.db_version_stamp;
+  const char* text = verdict == 1                     ? "can be updated"
+                     : verdict < 0                    ? "its database is damaged"
+                     : stamp != 0 && version >= stamp ? "already up to date"
+                     : stamp != 0                     ? "too old for this update"
+                                                      : "not a build this update accepts";
+  TellVerdict(directory, text, verdict >= 0, version);
   return 1;
 }
 

@@ -41,6 +41,7 @@ enum ErrorNumber : uint16_t {
   kErrorProfileWrite = 44,       // WIN.INI or VERSION.INF cannot be written whole
   kErrorMemberName = 45,         // an entry's archive holds a member of another name
   kErrorEntryIsFolder = 46,      // an entry's file would replace a folder, or a file its folder
+  kErrorFileInUse = 47,          // a file just installed is held by another program
   kErrorUnzipBase = 1000,        // 1000 + the extraction library's result code
 };
 

@@ -42,6 +42,7 @@ struct SetupState {
   int32_t reboot_requested;
   int32_t restart_ordered;  // -R: the restart question is answered Restart Now in a silent run
   int32_t silent;           // -S: nothing is shown; every question gets its silent answer
+  char log_copy_path[kStatePath];  // -L: the file the run's log is copied to, or empty
   int32_t write_version_file;
   int32_t check_hardware;
 
@@ -75,6 +76,7 @@ struct SetupState {
   uint16_t cleared_error;    // the error number that the failure branch cleared, 0 if none
   int32_t refused;           // 1: refused by a test of the machine or the later-disk check
   int32_t not_started;       // 1: the run could not start (a bad -P directory)
+  int32_t nothing_found;     // 1: the search found no installation this update accepts
   int32_t changes_begun;     // 1: the installation has begun to change the computer
   int32_t rollback_result;   // 0 nothing rolled back, 1 every change undone, 2 not all undone
   int32_t unfinished_shown;  // 1: the closing box of an unfinished run has been shown

@@ -7,6 +7,7 @@
 
 #include "platform/files.h"
 #include "platform/format.h"
+#include "services/log_copy.h"
 #include "services/memory.h"
 #include "services/paths.h"
 #include "services/setup_state.h"
@@ -39,6 +40,7 @@ void OpenCrashLog() {
 // Writes one line to the crash-mode file and leaves it open again at its end, so that the line
 // is on disk before the program goes on.
 void WriteCrashLine(const char* line, uint32_t length) {
+  CopyLogText(line, length);
   if (g_setup.log_handle == kPlatNoFile) OpenCrashLog();
   if (g_setup.log_handle == kPlatNoFile) return;
   PlatWriteFile(g_setup.log_handle, line, length);
@@ -79,8 +81,9 @@ void ChooseLogFile(char* path) {
     strcpy(path, kCrashLogPath);
   } else if (g_setup.dest_dir[0] != '\0' && PathExists(g_setup.dest_dir)) {
     if (JoinPath(path, g_setup.dest_dir, kLogName, nullptr) == nullptr) path[0] = '\0';
-  } else if (g_setup.rollback_result != 0) {
-    strcpy(path, kCrashLogPath);  // the rollback removed the destination it had made
+  } else if (g_setup.rollback_result != 0 || g_setup.silent) {
+    // The rollback removed the destination it had made; a silent run always leaves its log.
+    strcpy(path, kCrashLogPath);
   }
 }
 
@@ -137,6 +140,7 @@ void FlushLog() {
   }
   if (g_setup.log_buffer == nullptr) return;
 
+  CopyLogText(g_setup.log_buffer, g_setup.log_used);
   char path[kPathBuffer];
   ChooseLogFile(path);
   if (path[0] != '\0') {

@@ -118,7 +118,7 @@ void HostListingAfter(int listing, const char* path, int present);
 // ---- The fault plan (host_faults.cpp).
 // Counts one call that a kind of fault applies to and says whether a rule fires for it (and then
 // records it in the transcript). windows_path may be null for calls without a path.
-// A power cut that fires ends the process there, with status 10.
+// A power cut that fires ends the process there, with status 66.
 int HostFaultFires(HostFaultKind kind, const char* windows_path);
 // HostFaultAdd, with the filter matching only at the end of a path when path_at_end is 1.
 int HostFaultAddRule(const HostFault& fault, int path_at_end);

@@ -1,6 +1,6 @@
 // The host `setup` program: opens the simulated machine named by VNT_MACHINE, turns its
 // arguments into the Windows command line (the text after the program name) and runs the
-// core's SetupMain on it. Exit status 8 means there was no machine to run on.
+// core's SetupMain on it. Exit status 64 means there was no machine to run on.
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -12,7 +12,7 @@
 
 namespace {
 
-const int kNoMachineStatus = 8;
+const int kNoMachineStatus = 64;
 
 // argv[1..] joined with single blanks; null when out of memory.
 char* JoinArguments(int argc, char** argv) {

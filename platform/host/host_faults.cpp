@@ -11,7 +11,7 @@
 namespace {
 
 const int kRuleMax = 16;
-const int kPowerCutStatus = 10;  // the exit status of a process ended by a power cut
+const int kPowerCutStatus = 66;  // the exit status of a process ended by a power cut
 
 struct Rule {
   HostFault fault;

@@ -9,7 +9,7 @@
 #include "platform/host/host_backend.h"
 
 // Exit status of a process ended by PlatFatalAppExit.
-const int kFatalExitStatus = 9;
+const int kFatalExitStatus = 65;
 
 void* PlatAllocMemory(uint32_t size) {
   if (HostFaultFires(kFaultAllocFails, nullptr)) return nullptr;

@@ -1,7 +1,7 @@
 // The simulated machine as the program sees it: Windows and system directories, platform,
 // processor and memory from machine.ini; the program's own file as a Windows path; the window
 // classes and modules that "exist"; drive types and free space (tracked when machine.ini asks,
-// clamped to 32 bits); a pause that takes no time.
+// clamped to 32 bits); a pause that takes no time; the date from the host's clock.
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -145,3 +145,15 @@ uint32_t PlatGetTickCount() {
 }
 
 void PlatSleep(uint32_t) {}
+
+void PlatGetLocalTime(PlatLocalTime* now) {
+  time_t seconds = time(nullptr);
+  struct tm local = {};
+  localtime_r(&seconds, &local);
+  now->year = static_cast<uint16_t>(local.tm_year + 1900);
+  now->month = static_cast<uint16_t>(local.tm_mon + 1);
+  now->day = static_cast<uint16_t>(local.tm_mday);
+  now->hour = static_cast<uint16_t>(local.tm_hour);
+  now->minute = static_cast<uint16_t>(local.tm_min);
+  now->second = static_cast<uint16_t>(local.tm_sec);
+}

@@ -1,6 +1,6 @@
 // The machine and the program for the Win32 backend: directories, version, processor, memory,
 // the program's own file and payload marker resource, windows, modules, drives and free space,
-// and a pause.
+// a pause and the local time.
 // Text results that do not fit the caller's buffer are failures with an empty buffer.
 #include <windows.h>
 
@@ -66,16 +66,30 @@ uint32_t PlatGetModuleFileName(char* out, uint32_t size) {
   return length;
 }
 
-int PlatReadPayloadMarker(uint8_t out[kPayloadMarkerSize]) {
-  HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(kPayloadMarkerResource), RT_RCDATA);
+// The marker resource of a module: the program's own (null) or a program file loaded as data.
+static int ReadMarkerResource(HMODULE module, uint8_t out[kPayloadMarkerSize]) {
+  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(kPayloadMarkerResource), RT_RCDATA);
   if (found == nullptr) return 0;
-  DWORD size = SizeofResource(nullptr, found);
-  HGLOBAL loaded = LoadResource(nullptr, found);
+  DWORD size = SizeofResource(module, found);
+  HGLOBAL loaded = LoadResource(module, found);
   if (loaded == nullptr) return 0;
   const void* bytes = LockResource(loaded);
   int ok = bytes != nullptr && size >= kPayloadMarkerSize;
   if (ok) CopyMemory(out, bytes, kPayloadMarkerSize);
   FreeResource(loaded);
+  return ok;
+}
+
+int PlatReadPayloadMarker(uint8_t out[kPayloadMarkerSize]) {
+  return ReadMarkerResource(nullptr, out);
+}
+
+int PlatReadProgramMarker(const char* program, uint8_t out[kPayloadMarkerSize]) {
+  // As data only: nothing of the program runs, and an image of another processor loads too.
+  HMODULE module = LoadLibraryExA(program, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (module == nullptr) return 0;
+  int ok = ReadMarkerResource(module, out);
+  FreeLibrary(module);
   return ok;
 }
 
@@ -127,4 +141,15 @@ uint32_t PlatGetTickCount() {
 
 void PlatSleep(uint32_t milliseconds) {
   Sleep(milliseconds);
+}
+
+void PlatGetLocalTime(PlatLocalTime* now) {
+  SYSTEMTIME time;
+  GetLocalTime(&time);
+  now->year = time.wYear;
+  now->month = time.wMonth;
+  now->day = time.wDay;
+  now->hour = time.wHour;
+  now->minute = time.wMinute;
+  now->second = time.wSecond;
 }

@@ -25,8 +25,8 @@ namespace {
 namespace fs = std::filesystem;
 typedef std::map<std::string, std::string> Snapshot;
 
-const int kPowerCutStatus = 10;
-const int kFatalExitStatus = 9;
+const int kPowerCutStatus = 66;
+const int kFatalExitStatus = 65;
 
 std::string ReadAll(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);

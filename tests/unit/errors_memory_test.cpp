@@ -111,7 +111,7 @@ TEST_F(ErrorsTest, MemoryShortageAsksUntilTheUserStopsRetrying) {
 TEST_F(ErrorsTest, DeclinedMemoryRetryEndsTheProgram) {
   SetAnswers("box CANCEL\n");
   HostFaultAdd({kFaultAllocFails, 1, 1, nullptr});
-  EXPECT_EXIT(AllocBlock(64), ::testing::ExitedWithCode(9), "Setup cannot continue.");
+  EXPECT_EXIT(AllocBlock(64), ::testing::ExitedWithCode(65), "Setup cannot continue.");
 }
 
 }  // namespace

@@ -619,7 +619,7 @@ TEST_F(HostBackendTest, APowerCutEndsTheProcessBeforeTheCallChangesAnything) {
         PlatWriteFile(file, "def", 3);                  // call 3: the power goes
         _exit(0);
       },
-      ::testing::ExitedWithCode(10), "");
+      ::testing::ExitedWithCode(66), "");
   EXPECT_EQ(GetFile("C:\\CUT.BIN"), "abc");
   EXPECT_EQ(Transcript(), "fault power_cut 3 \"C:\\CUT.BIN\"\n");
 }
@@ -726,7 +726,7 @@ TEST_F(HostBackendTest, TranscriptKeepsEachEventOnOneLine) {
 typedef HostBackendTest HostBackendDeathTest;
 
 TEST_F(HostBackendDeathTest, FatalExitRecordsTheTextAndEndsWithStatusThree) {
-  EXPECT_EXIT(PlatFatalAppExit("Out of memory\nbye"), ::testing::ExitedWithCode(9),
+  EXPECT_EXIT(PlatFatalAppExit("Out of memory\nbye"), ::testing::ExitedWithCode(65),
               "Out of memory");
   EXPECT_EQ(Transcript(), "fatal-exit \"Out of memory\\nbye\"\n");
 }
