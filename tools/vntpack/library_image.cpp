@@ -191,11 +191,11 @@ bool CheckLibrary(const std::string& bytes, const PayloadTarget& target, std::st
                   std::string* fault) {
   ImageFacts facts = ReadImageFacts(bytes);
   warning->clear();
-  if (target.host) {
-    if (facts.kind == kImageHost) return true;
-    *fault = facts.kind == kImageWindows
-                 ? "a Windows DLL, not the host's own library that the host setup loads"
-                 : "no ELF file, not the host's own library that the host setup loads";
+  if (target.host && facts.kind == kImageHost) return true;
+  if (target.host && facts.kind != kImageWindows) {
+    *fault =
+        "neither the host's own library nor a Win32 DLL (for which the host setup loads its "
+        "own)";
     return false;
   }
   if (facts.kind == kImageHost) {
@@ -217,6 +217,7 @@ bool CheckLibrary(const std::string& bytes, const PayloadTarget& target, std::st
     *fault = "a Win32 DLL that exports no function \"dunzip\"";
     return false;
   }
+  if (target.host) return true;  // the host setup loads the host build in its place
   if (target.machine != 0 && target.machine != facts.machine) {
     *fault = "an " + MachineName(facts.machine) + " DLL, which SETUP.EXE for " +
              MachineName(target.machine) + " cannot load";

@@ -36,7 +36,8 @@ struct PayloadTarget {
 bool TargetOfProgram(const std::string& bytes, PayloadTarget* target, std::string* fault);
 
 // Whether the bytes of a dunzipnt.dll serve the target: for SETUP.EXE a Win32 DLL (i386, or the
-// x86-64 build's) exporting "dunzip" of the program's machine; for the host setup an ELF file.
-// False with the reason; *warning is set for an x86-64 DLL in a stand-alone payload.
+// x86-64 build's) exporting "dunzip" of the program's machine; for the host setup also the host's
+// own library (an ELF file), which it loads in place of any Win32 one. False with the reason;
+// *warning is set for an x86-64 DLL in a stand-alone payload for SETUP.EXE.
 bool CheckLibrary(const std::string& bytes, const PayloadTarget& target, std::string* warning,
                   std::string* fault);

@@ -1,8 +1,8 @@
 // vntpack: builds the payloads of the setup program and looks inside them.
-//   vntpack build MANIFEST -o FILE [--library DLL | --for-host] [--file NAME=PATH ...]
+//   vntpack build MANIFEST -o FILE [--library DLL] [--for-host] [--file NAME=PATH ...]
 //   vntpack attach SETUP PAYLOAD -o OUT [--marker-text TEXT]
 //   vntpack update OLD NEW -o DIR [--options FILE] [--set FIELD=VALUE ...] [--payload FILE
-//                  [--library DLL | --for-host]]
+//                  [--library DLL] [--for-host]]
 //   vntpack list FILE | extract FILE DIR [--library SO] | verify FILE [--library SO] [--for-host]
 //   and everywhere -q, -v, --warnings-as-errors; vntpack --version
 // Exit status 0 on success, 1 when the input is faulty (or warned about, with
@@ -39,8 +39,8 @@ int RunVntpack(int argc, char** argv) {
       "the Win32 dunzipnt.dll to store as the first entry, for SETUP.EXE (the win32 preset's "
       "build/win32/unzip/dunzipnt.dll)";
   const std::string host_help =
-      "the payload is for the host setup of the simulated machines: its library is the host's "
-      "own (by default the one built with vntpack), not a Win32 DLL";
+      "the payload is for the host setup of the simulated machines: its library may be the "
+      "host's own (by default the one built with vntpack) instead of a Win32 DLL";
   std::string extractor = VNTPACK_LIBRARY;
   const std::string extractor_help =
       "the host dunzipnt.dll that extracts the members (default: the one built with vntpack)";
@@ -83,8 +83,8 @@ int RunVntpack(int argc, char** argv) {
   verify_command->add_option("FILE", file, "a payload, or a program with a payload")->required();
   verify_command->add_option("--library", extractor, extractor_help);
   verify_command->add_flag("--for-host", verify_for_host,
-                           "a stand-alone payload for the host setup: its stored library is the "
-                           "host's own, not a Win32 DLL");
+                           "a stand-alone payload for the host setup: its stored library may be "
+                           "the host's own instead of a Win32 DLL");
 
   UpdateOptions update;
   std::string update_payload;
