@@ -463,7 +463,7 @@ TEST(LibraryImageTest, DamagedImagesAreRefusedWithoutReadingPastTheirEnd) {
 }
 
 // --version, and the closing summary as loud as -q and -v ask for, in the installer compilers'
-// manner: "N entries, X bytes in, Y bytes out (Z%)", the words fitting the counts.
+// manner: "N entries, X bytes in, Y bytes out (Z%)", the words fitting the counts; and vntdb's.
 TEST_F(VntpackTest, SummariesFollowTheVerbosity) {
   Put("A.TXT", std::string(1000, 'a'));
   Put("m.ini", "[files]\nA.TXT = A.TXT\n");
@@ -498,8 +498,28 @@ TEST_F(VntpackTest, SummariesFollowTheVerbosity) {
   EXPECT_NE(output_.find(" bytes in, " + std::to_string(out) + " bytes out (" + ratio + ")\n"),
             std::string::npos)
       << output_;
-  EXPECT_EQ(Run(VNTDB_PROGRAM, "--version"), 0);
-  EXPECT_NE(output_.find("vntdb (Velnet setup tools) 1."), std::string::npos) << output_;
+  const std::string merge = DEMO_DIRECTORY "/files/IDB/MERGE.DB";
+  const std::string diff = "diff '" DEMO_DIRECTORY "/old/IDB/MAIN.IDX' '" DEMO_DIRECTORY
+                           "/new/IDB/MAIN.IDX' -o '" +
+                           dir_ + "/M.DB'";
+  Case vntdb_cases[] = {
+      {"--version", 0, "vntdb (Velnet setup tools) 1."},
+      {"check '" + merge + "'", 0, "10 records (10 live, 0 superseded), no faults\n"},
+      {"check '" + merge + "' -q", 0, ""},
+      {diff, 0, "8 added, 4 changed, 0 gone\n"},
+      {diff + " -v", 0, "/M.DB: 12 records, "},
+      {"-q " + diff, 0, "changed  0x14000006"},
+  };
+  for (const Case& c : vntdb_cases) {
+    SCOPED_TRACE(c.arguments);
+    EXPECT_EQ(Run(VNTDB_PROGRAM, c.arguments), c.status) << errors_;
+    if (c.output.empty()) {
+      EXPECT_EQ(output_, "");
+    } else {
+      EXPECT_NE(output_.find(c.output), std::string::npos) << output_;
+    }
+  }
+  EXPECT_EQ(output_.find(" gone\n"), std::string::npos);  // -q: the records, not the count
 }
 
 }  // namespace

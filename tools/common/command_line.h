@@ -12,9 +12,11 @@ const int kUsageStatus = 2;
 // The release of the host tools, which --version prints.
 const char kToolsVersion[] = "1.1";
 
-// --version, -q and -v on the tool's command line, taken after a subcommand as well (each
-// subcommand falls through to them); with warnings, --warnings-as-errors too.
-inline void AddReportOptions(CLI::App* app, ToolReport* report, bool warnings) {
+// --version, -q and -v (whose help says what it adds) on the tool's command line, taken after a
+// subcommand as well (each subcommand falls through to them); with warnings,
+// --warnings-as-errors too.
+inline void AddReportOptions(CLI::App* app, ToolReport* report, const char* verbose_help,
+                             bool warnings) {
   app->set_version_flag("--version",
                         report->tool + " (Velnet setup tools) " + std::string(kToolsVersion));
   app->fallthrough();
@@ -22,7 +24,7 @@ inline void AddReportOptions(CLI::App* app, ToolReport* report, bool warnings) {
       "-q,--quiet", [report] { report->verbosity = 0; },
       "print only errors and warnings, no summary");
   app->add_flag_callback(
-         "-v,--verbose", [report] { report->verbosity = 2; }, "also print a line for every entry")
+         "-v,--verbose", [report] { report->verbosity = 2; }, verbose_help)
       ->excludes(quiet);
   if (warnings) {
     app->add_flag("--warnings-as-errors", report->warnings_as_errors,

@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
   CLI::App app{"vntdb: looks inside Velnet record databases and makes test databases"};
   ToolReport report;
   report.tool = "vntdb";
-  AddReportOptions(&app, &report, false);
+  AddReportOptions(&app, &report, "also name the file written, with its records and bytes", false);
   app.require_subcommand(1);
 
   std::string file;

@@ -33,7 +33,7 @@ int RunVntpack(int argc, char** argv) {
   CLI::App app{"vntpack: builds Velnet setup payloads and looks inside them"};
   ToolReport report;
   report.tool = "vntpack";
-  AddReportOptions(&app, &report, true);
+  AddReportOptions(&app, &report, "also print a line for every entry", true);
   app.require_subcommand(1);
   const std::string stored_help =
       "the Win32 dunzipnt.dll to store as the first entry, for SETUP.EXE (the win32 preset's "

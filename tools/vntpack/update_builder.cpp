@@ -292,7 +292,8 @@ bool CompareRecords(const std::vector<LiveRecord>& old_records,
 std::string Summary(const UpdateOptions& options, const UpdateReport& report) {
   std::ostringstream out;
   out << "The update from " << options.old_tree << " to " << options.new_tree
-      << ", made by vntpack update.\nBuild it with: vntpack build payload.ini -o UPDATE.PAY\n"
+      << ", made by vntpack update.\nBuild it with: vntpack build payload.ini -o UPDATE.PAY "
+         "--library DLL (the Win32 dunzipnt.dll)\n"
       << report.files_added << " files added, " << report.files_changed << " changed, "
       << report.files_removed << " removed; " << report.records_added << " records added, "
       << report.records_changed << " changed, " << report.records_gone << " gone\n";
