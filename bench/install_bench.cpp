@@ -98,7 +98,7 @@ bool MakeData(const std::string& work, const std::vector<BenchFile>& files, uint
   manifest.close();
   if (!manifest ||
       !RunCommand("'" VNTPACK_PROGRAM "' build '" + work + "/bench.ini' -o '" + work +
-                  "/BENCH.PAY'") ||
+                  "/BENCH.PAY' --for-host -q") ||
       !RunCommand("rm -f '" + work + "/files.zip' && cd '" + work +
                   "/files' && zip -q -r -9 -X ../files.zip .")) {
     return false;

@@ -98,7 +98,7 @@ bool MakeCase(const std::string& work, const Case& c) {
   if (!WriteDatabase(dir + "/MAIN.IDX", MainGids(c.main_records), 0) ||
       !WriteDatabase(dir + "/MERGE.DB", MergeGids(c.merge_records, c.main_records), 5) ||
       !RunCommand("'" VNTPACK_PROGRAM "' build '" + dir + "/merge.ini' -o '" + dir +
-                  "/MERGE.PAY' >/dev/null")) {
+                  "/MERGE.PAY' --for-host >/dev/null")) {
     return false;
   }
   std::ofstream(stamp, std::ios::trunc) << figures;

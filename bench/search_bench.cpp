@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
         << "README.TXT = search.ini\n";
     if (!MakeTree(machine + "/C", folders, files) ||
         !RunCommand("'" VNTPACK_PROGRAM "' build '" + work + "/search.ini' -o '" + work +
-                    "/SEARCH.PAY' >/dev/null")) {
+                    "/SEARCH.PAY' --for-host >/dev/null")) {
       fprintf(stderr, "search_bench: cannot make the tree in %s\n", work.c_str());
       return 1;
     }

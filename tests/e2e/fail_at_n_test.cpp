@@ -48,7 +48,8 @@ class FailAtNTest : public MachineTest {
  protected:
   void SetUp() override {
     MachineTest::SetUp();
-    std::string pack = std::string(VNTPACK_PROGRAM) + " build " DEMO_DIRECTORY "/payload.ini -o '" +
+    std::string pack = std::string(VNTPACK_PROGRAM) +
+                       " build " DEMO_DIRECTORY "/payload.ini --for-host -o '" +
                        HostPath("C:\\DEMO.PAY") + "' >/dev/null 2>&1";
     ASSERT_EQ(system(pack.c_str()), 0);
     // The installation: the old database, older copies of payload files, the member's own

@@ -189,9 +189,9 @@ class DemoInstallTest : public HostSetupTest {
  protected:
   void SetUp() override {
     HostSetupTest::SetUp();
-    ASSERT_EQ(
-        Run(VNTPACK_PROGRAM, "build " DEMO_DIRECTORY "/payload.ini -o " + HostPath("C:\\DEMO.PAY")),
-        0);
+    ASSERT_EQ(Run(VNTPACK_PROGRAM,
+                  "build " DEMO_DIRECTORY "/payload.ini --for-host -o " + HostPath("C:\\DEMO.PAY")),
+              0);
     PutFile(kMainDatabase, ReadHostFile(DEMO_DIRECTORY "/old/IDB/MAIN.IDX"));
   }
   // The record's data in the main database, or "<none>".

@@ -23,6 +23,7 @@
 #include "tools/vntdb/database_writer.h"
 #include "tools/vntdb/live_records.h"
 #include "tools/vntpack/commands.h"
+#include "tools/vntpack/member_archive.h"
 
 namespace fs = std::filesystem;
 
@@ -209,6 +210,10 @@ class PairMaker {
   }
 
   void MakeOld(Release* release) {
+    if (Chance(80)) {  // the client's program, by which the setup's drive scan finds a release
+      release->files["DIZI.EXE"] = {Content(), kOldTime};
+      used_.insert("DIZI.EXE");
+    }
     folders_ = {""};
     for (size_t i = Below(4); i > 0; --i) {
       folders_.push_back(Join(Folder(folders_), Name(false)));
@@ -390,7 +395,11 @@ class UpdateBuilderTest : public ToolTest {
     build.manifest = options.output + "/payload.ini";
     build.output = (folder / "UPDATE.PAY").string();
     build.library = DUNZIP_HOST_LIBRARY;
-    return BuildCommand(build) == 0;
+    build.for_host = true;
+    ToolReport quiet;
+    quiet.tool = "vntpack";
+    quiet.verbosity = 0;
+    return BuildCommand(build, &quiet) == 0;
   }
 
   // The files the setup writes itself, which the comparison passes over.
@@ -473,6 +482,14 @@ class UpdateBuilderTest : public ToolTest {
       if (records.insert(record).second) ++warnings;
     }
     EXPECT_TRUE(RecordsOf((folder / "machine/C/VELNET/IDB/MAIN.IDX").string()) == records);
+    // And one each for a release without DIZI.EXE, and for an update that changes nothing.
+    for (const char* tree : {"old", "new"})
+      warnings += fs::exists(folder / tree / "DIZI.EXE") ? 0 : 1;
+    if (report.files_added + report.files_changed + report.files_removed + report.records_added +
+            report.records_changed + report.records_gone + report.folders_added ==
+        0) {
+      ++warnings;
+    }
     EXPECT_EQ(report.warnings.size(), warnings);
     if (!HasFailure()) fs::remove_all(folder);
   }
@@ -493,16 +510,26 @@ TEST_F(UpdateBuilderTest, TheDemoUpdateInstallsAsTheDemoPayloadDoes) {
   ASSERT_EQ(
       Run(VNTPACK_PROGRAM, "update '" DEMO_DIRECTORY "/old' '" DEMO_DIRECTORY "/new' -o '" + dir_ +
                                "/update' --options '" DEMO_DIRECTORY "/update.ini' --payload '" +
-                               dir_ + "/UPDATE.PAY'"),
+                               dir_ + "/UPDATE.PAY' --for-host"),
       0)
       << errors_;
-  EXPECT_EQ(errors_, "");  // no warnings: the update makes demo/new as it stands
-  EXPECT_NE(output_.find(": 52 entries; 50 files added, 1 changed, 0 removed; 8 records added, 4 "
-                         "changed, 0 gone; 0 warnings\n"),
+  // The update makes demo/new as it stands; the patterns for files the client makes itself
+  // (the member's settings, old scripts) find none in the releases.
+  EXPECT_EQ(errors_,
+            "vntpack: warning: [carry_over] VNT.INI matches no file of either release; it keeps "
+            "only a file the client makes itself\n"
+            "vntpack: warning: [dest_deletes] SCRIPTS\\*.OLD matches no file of either release; it "
+            "deletes only files the client makes itself\n");
+  EXPECT_NE(output_.find("/update/payload.ini: 53 entries; 50 files added, 1 changed, 0 removed; 8 "
+                         "records added, 4 changed, 0 gone; 2 warnings\n"),
             std::string::npos)
       << output_;
-  ASSERT_EQ(
-      Run(VNTPACK_PROGRAM, "build '" DEMO_DIRECTORY "/payload.ini' -o '" + dir_ + "/DEMO.PAY'"), 0)
+  EXPECT_NE(output_.find("/UPDATE.PAY: 53 entries, "), std::string::npos) << output_;
+  ASSERT_EQ(Run(VNTPACK_PROGRAM, "verify '" + dir_ + "/UPDATE.PAY' --for-host"), 0) << errors_;
+  EXPECT_NE(output_.find("/UPDATE.PAY: 53 entries, "), std::string::npos) << output_;
+  ASSERT_EQ(Run(VNTPACK_PROGRAM,
+                "build '" DEMO_DIRECTORY "/payload.ini' --for-host -o '" + dir_ + "/DEMO.PAY'"),
+            0)
       << errors_;
   InstallRelease(DEMO_DIRECTORY "/old", dir / "by-update");
   InstallRelease(DEMO_DIRECTORY "/old", dir / "by-demo");
@@ -691,7 +718,7 @@ TEST_F(RefusalTest, WarningsNameWhatTheUpdateWillNotMake) {
   WriteFile(dir_ + "/old/SYSTEM/GONE.DLL", "gone", kOldTime);
   PutDatabase("new/IDB/MAIN.IDX", {MakeRecord(kGidVersion, "\x01\x84\x02"), MakeRecord(9, "")});
   ASSERT_EQ(Update("--set version_text=2.5 --set 'frame_title=\"A \\\"B\\\"\\t\\\\ C\"' "
-                   "--payload '" +
+                   "--for-host --payload '" +
                    dir_ + "/U.PAY'"),
             0)
       << errors_;
@@ -715,4 +742,159 @@ TEST_F(RefusalTest, WarningsNameWhatTheUpdateWillNotMake) {
 
   ASSERT_EQ(Run(VNTPACK_PROGRAM, "update --help"), 0);
   EXPECT_NE(output_.find("OLD and NEW are release trees"), std::string::npos) << output_;
+}
+
+// What the setup's runs of the update will not find or match is warned about, each on its own
+// and only then: a release without DIZI.EXE (which the drive scan looks for), an item_program
+// that names no file, carry-over and delete patterns that find no file of either release, an
+// update that changes nothing. With --warnings-as-errors any of them ends the run with status 1,
+// the manifest written for review but no payload built.
+TEST_F(RefusalTest, WarningsNameWhatTheSetupWillNotFindOrMatch) {
+  struct Case {
+    const char* what;
+    std::function<void()> spoil;
+    std::string options;  // the options file's text
+    std::string warning;  // empty: none at all
+  };
+  const std::vector<Case> cases = {
+      {"a release", [] {}, "", ""},
+      {"old without the program", [&] { fs::remove(dir_ + "/old/DIZI.EXE"); }, "",
+       "/old has no DIZI.EXE at its top, the file by which the setup's drive scan finds an "
+       "installation: this update finds it only through"},
+      {"new without the program", [&] { fs::remove(dir_ + "/new/DIZI.EXE"); }, "",
+       "/new has no DIZI.EXE at its top, the file by which the setup's drive scan finds an "
+       "installation: once installed, the next update finds it only through"},
+      {"the program in a folder",
+       [&] {
+         fs::remove(dir_ + "/new/DIZI.EXE");
+         Put("new/BIN/DIZI.EXE", "x");
+       },
+       "", "/new has no DIZI.EXE at its top"},
+      {"item program of the release", [] {}, "[header]\nitem_program = vnt.exe\n", ""},
+      {"item program missing", [] {}, "[header]\nitem_program = VNTX.EXE\n",
+       "item_program VNTX.EXE names no file of " + dir_ +
+           "/new: the Program Manager item would "
+           "start nothing"},
+      {"item program in SYSTEM", [&] { Put("new/SYSTEM/V.DLL", "x"); },
+       "[header]\nitem_program = SYSTEM\\V.DLL\n", "item_program SYSTEM\\V.DLL names no file"},
+      {"preserving a file", [] {}, "[carry_over]\nVNT.* =\n", ""},
+      {"preserving nothing", [] {}, "[carry_over]\nVNT.INI =\n",
+       "[carry_over] VNT.INI matches no file of either release; it keeps only a file the client "
+       "makes itself"},
+      {"renaming a file", [] {}, "[carry_over]\n*.EXE = *.BAK\n", ""},
+      {"renaming nothing", [] {}, "[carry_over]\n*.OLD = *.BAK\n",
+       "[carry_over] *.OLD = *.BAK finds no file of the old release"},
+      {"renaming a folder only", [&] { fs::create_directories(dir_ + "/old/DATA.OLD"); },
+       "[carry_over]\n*.OLD = *.BAK\n", "[carry_over] *.OLD = *.BAK finds no file"},
+      {"renaming outside", [] {}, "[carry_over]\n..\\VNT.INI = VNT.BAK\n",
+       "[carry_over] ..\\VNT.INI leads out of the installation"},
+      {"deleting a file", [] {}, "[dest_deletes]\n*.EXE\n", ""},
+      {"deleting a new file", [&] { Put("new/SUB/NEW.TXT", "x"); }, "[dest_deletes]\nSUB\\*.TXT\n",
+       ""},
+      {"deleting nothing", [] {}, "[dest_deletes]\nSCRIPTS\\*.OLD\n",
+       "[dest_deletes] SCRIPTS\\*.OLD matches no file of either release; it deletes only files "
+       "the client makes itself"},
+      {"deleting outside", [] {}, "[dest_deletes]\n..\\*.TXT\n",
+       "[dest_deletes] ..\\*.TXT leads out of the installation; the setup passes over it"},
+      {"the same releases", [&] { Put("new/VNT.EXE", "old"); }, "",
+       "the two releases hold the same files, folders and records: the update changes nothing"},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.what);
+    MakeReleases();
+    Put("old/DIZI.EXE", "program");
+    Put("new/DIZI.EXE", "program");
+    test.spoil();
+    Put("o.ini", test.options);
+    const std::string more = "--options '" + dir_ + "/o.ini' --payload '" + dir_ + "/U.PAY'";
+    fs::remove(dir_ + "/U.PAY");
+    EXPECT_EQ(Update(more + " --for-host"), 0) << errors_;
+    if (test.warning.empty()) {
+      EXPECT_EQ(errors_, "");
+      EXPECT_NE(output_.find("; 0 warnings\n"), std::string::npos) << output_;
+      continue;
+    }
+    EXPECT_EQ(errors_.find("vntpack: warning: "), 0u) << errors_;
+    EXPECT_NE(errors_.find(test.warning), std::string::npos) << errors_;
+    EXPECT_EQ(errors_.find("warning:", 10), std::string::npos) << errors_;  // that one alone
+    EXPECT_NE(output_.find("; 1 warning\n"), std::string::npos) << output_;
+    EXPECT_TRUE(fs::exists(dir_ + "/U.PAY"));
+    MakeReleases();
+    Put("old/DIZI.EXE", "program");
+    Put("new/DIZI.EXE", "program");
+    test.spoil();
+    Put("o.ini", test.options);
+    fs::remove(dir_ + "/U.PAY");
+    EXPECT_EQ(Update(more + " --for-host --warnings-as-errors"), 1);
+    EXPECT_NE(errors_.find("vntpack: error: 1 warning, treated as errors (--warnings-as-errors)"),
+              std::string::npos)
+        << errors_;
+    EXPECT_TRUE(fs::exists(dir_ + "/out/payload.ini"));
+    EXPECT_FALSE(fs::exists(dir_ + "/U.PAY"));
+  }
+}
+
+// The same trees give the same update, whenever it is made: the merge database, which the
+// builder makes itself, takes the time of the new release's database (the file its records come
+// from), or SOURCE_DATE_EPOCH when that is set; the files keep their own times.
+TEST_F(RefusalTest, UpdatesAreReproducible) {
+  PutDatabase("new/IDB/MAIN.IDX", {MakeRecord(kGidVersion, "\x01\x84\x02"), MakeRecord(9, "r")});
+  WriteFile(dir_ + "/new/IDB/MAIN.IDX", ReadHostFile(dir_ + "/new/IDB/MAIN.IDX"), kOldTime);
+  // The DOS time of IDB\MERGE.DB's member, from the local header at the entry's data.
+  auto merge_time = [&](const std::string& payload) -> uint32_t {
+    EXPECT_EQ(Run(VNTPACK_PROGRAM, "list '" + payload + "'"), 0) << errors_;
+    size_t line = output_.find("  IDB\\MERGE.DB  ");
+    if (line == std::string::npos) return 0;
+    size_t at = std::stoul(output_.substr(output_.find("  at ", line) + 5));
+    std::string bytes = ReadHostFile(payload);
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data()) + at + 10;
+    return static_cast<uint32_t>(p[2] | p[3] << 8) << 16 | static_cast<uint32_t>(p[0] | p[1] << 8);
+  };
+  std::string first;
+  for (const char* epoch : {"", "", "1234567890"}) {
+    SCOPED_TRACE(epoch);
+    fs::remove_all(dir_ + "/out");
+    if (epoch[0] != '\0') setenv("SOURCE_DATE_EPOCH", epoch, 1);
+    int status = Update("--payload '" + dir_ + "/U.PAY' --for-host -q");
+    unsetenv("SOURCE_DATE_EPOCH");
+    ASSERT_EQ(status, 0) << errors_;
+    int64_t expected = epoch[0] != '\0' ? 1234567890 : kOldTime;
+    EXPECT_EQ(merge_time(dir_ + "/U.PAY"), DosTimeOfFile(expected));
+    if (epoch[0] != '\0') continue;
+    if (first.empty()) first = ReadHostFile(dir_ + "/U.PAY");
+    EXPECT_TRUE(ReadHostFile(dir_ + "/U.PAY") == first);
+  }
+  for (const char* faulty : {"soon", "-5", "", "12345678901234"}) {
+    fs::remove_all(dir_ + "/out");
+    setenv("SOURCE_DATE_EPOCH", faulty, 1);
+    EXPECT_EQ(Update(), 1) << faulty;
+    unsetenv("SOURCE_DATE_EPOCH");
+    EXPECT_NE(errors_.find("SOURCE_DATE_EPOCH is set to no whole number of seconds"),
+              std::string::npos)
+        << errors_;
+  }
+}
+
+// The payload an update builds carries the library of the setup it is for, refused otherwise
+// before anything is packed; the summary counts the entries as verify does, the library included.
+TEST_F(RefusalTest, TheUpdatePayloadCarriesALibraryTheSetupLoads) {
+  const std::string payload = "--payload '" + dir_ + "/U.PAY'";
+  EXPECT_EQ(Update(payload), 1);
+  EXPECT_NE(errors_.find("the manifest stores dunzipnt.dll (library = yes); for SETUP.EXE name "
+                         "the Win32 DLL with --library"),
+            std::string::npos)
+      << errors_;
+  EXPECT_FALSE(fs::exists(dir_ + "/U.PAY"));
+  MakeReleases();
+  EXPECT_EQ(Update(payload + " --library '" DUNZIP_HOST_LIBRARY "'"), 1);
+  EXPECT_NE(errors_.find("dunzipnt.dll: an ELF file of the host"), std::string::npos) << errors_;
+  EXPECT_FALSE(fs::exists(dir_ + "/U.PAY"));
+  MakeReleases();
+  ASSERT_EQ(Update(payload + " --for-host -v"), 0) << errors_;
+  EXPECT_NE(output_.find("  changed  VNT.EXE\n"), std::string::npos) << output_;
+  EXPECT_NE(output_.find("/payload.ini: 2 entries; 0 files added, 1 changed"), std::string::npos)
+      << output_;
+  EXPECT_NE(output_.find("/U.PAY: 2 entries, "), std::string::npos) << output_;
+  ASSERT_EQ(Run(VNTPACK_PROGRAM, "verify '" + dir_ + "/U.PAY' --for-host"), 0) << errors_;
+  EXPECT_NE(output_.find("/U.PAY: 2 entries, "), std::string::npos) << output_;
 }

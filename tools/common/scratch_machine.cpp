@@ -29,3 +29,16 @@ ScratchMachine::ScratchMachine(const char* prefix)
 ScratchMachine::~ScratchMachine() {
   HostMachineClose();
 }
+
+bool HostPathOnZ(const std::string& host, std::string* out) {
+  std::error_code error;
+  std::filesystem::path full = std::filesystem::absolute(host, error);
+  if (error) return false;
+  std::string text = "Z:" + full.lexically_normal().string();
+  for (char& c : text) {
+    if (c == '/') c = '\\';
+  }
+  if (text.size() > 259) return false;
+  *out = text;
+  return true;
+}

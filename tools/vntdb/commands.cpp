@@ -193,7 +193,7 @@ int DumpCommand(const std::string& file, uint32_t gid, DumpStyle style) {
   return 0;
 }
 
-int CheckCommand(const std::string& file) {
+int CheckCommand(const std::string& file, const ToolReport& report) {
   std::string bytes;
   if (!LoadView(file, &bytes)) return 1;
   Walk walk = WalkRecords(bytes);
@@ -202,20 +202,25 @@ int CheckCommand(const std::string& file) {
   if (view.result == 2) walk.faults.push_back("the setup cannot open it");
   for (const std::string& fault : walk.faults) Fail(file + ": " + fault);
   if (!walk.faults.empty()) return 1;
-  std::cout << file << ": " << walk.records << " records (" << DbCount(view.db) << " live, "
-            << walk.superseded << " superseded), no faults\n";
+  ReportLine(report, 1,
+             file + ": " + CountOf(walk.records, "record", "records") + " (" +
+                 std::to_string(DbCount(view.db)) + " live, " + std::to_string(walk.superseded) +
+                 " superseded), no faults");
   return 0;
 }
 
-int CreateCommand(const std::string& file, const DatabaseLayout& layout) {
+int CreateCommand(const std::string& file, const DatabaseLayout& layout, const ToolReport& report) {
   std::string bytes = BuildDatabase(layout);
   if (bytes.empty()) return Fail(file + ": the older form holds records of at most 65535 bytes");
   if (!WriteWholeFile(file, bytes)) return Fail(file + ": cannot be written");
+  ReportLine(report, 2,
+             file + ": " + CountOf(layout.records.size(), "record", "records") + ", " +
+                 CountOf(bytes.size(), "byte", "bytes") + " written");
   return 0;
 }
 
 int DiffCommand(const std::string& old_file, const std::string& new_file,
-                const std::string& merge_file) {
+                const std::string& merge_file, ToolReport* report) {
   std::vector<LiveRecord> old_records;
   std::vector<LiveRecord> new_records;
   uint32_t kind = 0;
@@ -237,10 +242,11 @@ int DiffCommand(const std::string& old_file, const std::string& new_file,
     if (change.change == kRecordChanged) std::cout << ", was " << change.old_length;
     std::cout << "\n";
   }
-  std::cout << counts[kRecordAdded] << " added, " << counts[kRecordChanged] << " changed, "
-            << counts[kRecordGone] << " gone\n";
-  for (const std::string& warning : MergeWarnings(changes))
-    std::cerr << "vntdb: warning: " << warning << "\n";
-  if (!merge_file.empty()) return CreateCommand(merge_file, MergeLayout(changes));
+  ReportLine(*report, 1,
+             std::to_string(counts[kRecordAdded]) + " added, " +
+                 std::to_string(counts[kRecordChanged]) + " changed, " +
+                 std::to_string(counts[kRecordGone]) + " gone");
+  for (const std::string& warning : MergeWarnings(changes)) ReportWarning(report, warning);
+  if (!merge_file.empty()) return CreateCommand(merge_file, MergeLayout(changes), *report);
   return 0;
 }

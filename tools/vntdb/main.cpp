@@ -3,6 +3,7 @@
 //   vntdb create FILE [--from DESCRIPTION] [--kind K] [--older] [--reserved A B C]
 //                     [--record GID[,TYPE[,FLAGS]]=TEXT|@PATH ...]
 //   vntdb diff OLD NEW [-o MERGE.DB]
+//   and everywhere -q (no summary lines) and -v (also what was written); vntdb --version
 // Exit status 0 on success, 1 when the database or the description is faulty, 2 for a wrong
 // command line.
 #include <iostream>
@@ -24,6 +25,9 @@ int Usage(const std::string& message) {
 
 int main(int argc, char** argv) {
   CLI::App app{"vntdb: looks inside Velnet record databases and makes test databases"};
+  ToolReport report;
+  report.tool = "vntdb";
+  AddReportOptions(&app, &report, "also name the file written, with its records and bytes", false);
   app.require_subcommand(1);
 
   std::string file;
@@ -77,8 +81,8 @@ int main(int argc, char** argv) {
   if (status >= 0) return status;
 
   if (*list_command) return ListCommand(file);
-  if (*check_command) return CheckCommand(file);
-  if (*diff_command) return DiffCommand(file, new_file, merge_file);
+  if (*check_command) return CheckCommand(file, report);
+  if (*diff_command) return DiffCommand(file, new_file, merge_file, &report);
   if (*dump_command) {
     uint32_t gid = 0;
     if (!ParseNumber(gid_text, &gid)) return Usage("the GID must be a number, not " + gid_text);
@@ -103,5 +107,5 @@ int main(int argc, char** argv) {
   for (const std::string& record_text : records) {
     if (!AddRecord(record_text, ".", &layout, &error)) return Usage(error);
   }
-  return CreateCommand(file, layout);
+  return CreateCommand(file, layout, report);
 }

@@ -178,7 +178,8 @@ struct Reader {
   std::string error;
 
   bool Fail(const std::string& message) {
-    error = "line " + std::to_string(line) + " [" + section + "]: " + message;
+    error = "line " + std::to_string(line) + (section.empty() ? "" : " [" + section + "]") + ": " +
+            message;
     return false;
   }
 
@@ -254,6 +255,7 @@ struct Reader {
     } else if (!Unquote(Trim(text), &key, &error)) {
       return Fail(error);
     }
+    if (section.empty()) return Fail("a line before the first section");
     PayloadLayout& layout = manifest->header;
     std::vector<std::string>* text_list = nullptr;
     std::vector<uint16_t>* value_list = nullptr;
@@ -280,15 +282,28 @@ struct Reader {
     if (has_equals) return Fail("a list takes one item a line, without \"=\"");
     if (text_list != nullptr) return ListItem(text_list, key);
     if (value_list != nullptr) return ValueItem(value_list, key);
-    if (section == "reserved_numbers") {
-      uint64_t number;
-      if (!ParseNumber(key, 0xFFFFFFFFu, &number)) return Fail(key + " is no 32-bit number");
-      layout.reserved_numbers.push_back(static_cast<uint32_t>(number));
-      return true;
-    }
-    return Fail("unknown section");
+    uint64_t number;
+    if (!ParseNumber(key, 0xFFFFFFFFu, &number)) return Fail(key + " is no 32-bit number");
+    layout.reserved_numbers.push_back(static_cast<uint32_t>(number));
+    return true;
   }
 };
+
+bool IsKnownSection(const std::string& name) {
+  for (const char* known : {"payload", "header", "files", "reserved_numbers"}) {
+    if (name == known) return true;
+  }
+  for (const TextList& list : kTextLists) {
+    if (name == list.name) return true;
+  }
+  for (const ValueList& list : kValueLists) {
+    if (name == list.name) return true;
+  }
+  for (const PairList& list : kPairLists) {
+    if (name == list.name) return true;
+  }
+  return false;
+}
 
 }  // namespace
 
@@ -326,7 +341,14 @@ bool ApplyManifestText(std::istream& text, const std::string& folder,
         *error = reader.error;
         return false;
       }
-      reader.section = Trim(line.substr(1, line.size() - 2));
+      std::string section = Trim(line.substr(1, line.size() - 2));
+      if (!IsKnownSection(section)) {
+        reader.section.clear();
+        reader.Fail("unknown section [" + section + "]");
+        *error = reader.error;
+        return false;
+      }
+      reader.section = section;
       continue;
     }
     if (!reader.Line(line)) {

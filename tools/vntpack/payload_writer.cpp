@@ -86,14 +86,21 @@ std::string BuildPayload(const PayloadLayout& layout) {
   return out;
 }
 
-bool AttachPayload(const std::string& program, const std::string& payload,
-                   const std::string& marker_text, std::string* out) {
+MarkerState FindPayloadMarker(const std::string& program, size_t* at) {
   static const char kTag[] = "_DaduZ_";  // with its NUL: 8 bytes
   const std::string tag(kTag, sizeof kTag);
-  size_t at = program.find(tag);
-  if (at == std::string::npos || program.find(tag, at + 1) != std::string::npos) return false;
-  if (marker_text.size() > 15 || at + 28 > program.size()) return false;
-  if (program.compare(at + 8, 4, std::string(4, '\0')) != 0) return false;  // has a payload
+  *at = program.find(tag);
+  if (*at == std::string::npos) return kMarkerMissing;
+  if (program.find(tag, *at + 1) != std::string::npos) return kMarkerTwice;
+  if (*at + 28 > program.size()) return kMarkerCutShort;
+  if (program.compare(*at + 8, 4, std::string(4, '\0')) != 0) return kMarkerInUse;
+  return kMarkerFree;
+}
+
+bool AttachPayload(const std::string& program, const std::string& payload,
+                   const std::string& marker_text, std::string* out) {
+  size_t at = 0;
+  if (FindPayloadMarker(program, &at) != kMarkerFree || marker_text.size() > 15) return false;
   *out = program;
   std::string offset;
   PutU32(&offset, static_cast<uint32_t>(program.size()));

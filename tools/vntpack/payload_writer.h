@@ -42,8 +42,13 @@ std::string BuildPayload(const PayloadLayout& layout);
 // The byte offset at which the file table begins in BuildPayload(layout).
 size_t FileTableOffset(const PayloadLayout& layout);
 
-// Appends payload to program and patches the program's one payload marker (tag "_DaduZ_") with
-// the payload's offset and the marker text. Returns false when the program has no single
-// marker, its marker points at a payload already, or the text is longer than 15 characters.
+// The state of a program's payload marker (tag "_DaduZ_" and its NUL, the offset, the text):
+// one marker with offset 0, free for a payload, at *at; or why a payload cannot be attached.
+enum MarkerState { kMarkerFree, kMarkerMissing, kMarkerTwice, kMarkerCutShort, kMarkerInUse };
+MarkerState FindPayloadMarker(const std::string& program, size_t* at);
+
+// Appends payload to program and patches the program's one payload marker with the payload's
+// offset and the marker text. Returns false when the marker is not free (FindPayloadMarker) or
+// the text is longer than 15 characters.
 bool AttachPayload(const std::string& program, const std::string& payload,
                    const std::string& marker_text, std::string* out);

@@ -1,122 +1,22 @@
-// vntpack list, extract and verify. The payload is read by the program's own reader through the
-// host platform layer, on a scratch simulated machine whose Z: drive is the host's "/", so a
-// payload vntpack accepts is one the setup program accepts; member archives go through the
-// extraction library itself.
-
-#include <cstdio>
+// vntpack list, extract and verify. The payload is read by the program's own reader
+// (tools/vntpack/payload_file.h), so a payload vntpack accepts is one the setup program accepts;
+// member archives go through the extraction library itself.
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <sstream>
 
 #include "payload/extraction_library.h"
-#include "payload/payload_reader.h"
-#include "platform/host/host_machine.h"
-#include "platform/modules.h"
 #include "services/paths.h"
+#include "services/payload_header.h"
 #include "services/setup_state.h"
 #include "tools/common/scratch_machine.h"
 #include "tools/vntpack/commands.h"
+#include "tools/vntpack/library_image.h"
+#include "tools/vntpack/payload_file.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-int Fail(const std::string& message) {
-  std::cerr << "vntpack: " << message << "\n";
-  return 1;
-}
-
-// The host path as a path of the host platform's Z: drive ("/a/b" is "Z:\a\b").
-bool ZPath(const std::string& host, std::string* out) {
-  std::error_code error;
-  fs::path full = fs::absolute(host, error);
-  if (error) return false;
-  std::string text = "Z:" + full.lexically_normal().string();
-  for (char& c : text) {
-    if (c == '/') c = '\\';
-  }
-  if (text.size() > 259) return false;
-  *out = text;
-  return true;
-}
-
-const char* ReaderError(uint16_t number) {
-  switch (number) {
-    case 3:
-      return "cannot be opened";
-    case 4:
-      return "the payload offset lies beyond the file";
-    case 5:
-      return "a header field is cut short or longer than its capacity";
-    case 6:
-      return "a file-table entry is cut short or has an unsafe name";
-    case 18:
-      return "the payload does not begin with \"RS\"";
-    default:
-      return "cannot be read";
-  }
-}
-
-// A file's payload: at 0 of a stand-alone payload, or where the marker of a program points.
-struct Opened {
-  std::string bytes;
-  uint32_t offset = 0;
-};
-
-bool OpenFile(const std::string& path, Opened* opened, std::string* error) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream data;
-  data << file.rdbuf();
-  opened->bytes = data.str();
-  if (!file) {
-    *error = path + ": cannot be read";
-    return false;
-  }
-  if (opened->bytes.compare(0, 2, "RS") != 0) {
-    static const char kTag[] = "_DaduZ_";
-    size_t at = opened->bytes.find(std::string(kTag, sizeof kTag));
-    if (at == std::string::npos || at + 28 > opened->bytes.size()) {
-      *error = path + ": neither a payload nor a program with a payload marker";
-      return false;
-    }
-    const unsigned char* offset = reinterpret_cast<const unsigned char*>(&opened->bytes[at + 8]);
-    opened->offset =
-        offset[0] | offset[1] << 8 | offset[2] << 16 | static_cast<uint32_t>(offset[3]) << 24;
-    if (opened->offset == 0) {
-      *error = path + ": the program carries no payload (marker offset 0)";
-      return false;
-    }
-  }
-  std::string windows;
-  ResetSetupState();
-  if (!ZPath(path, &windows)) {
-    *error = path + ": the path is too long";
-    return false;
-  }
-  snprintf(g_setup.install_file, kStatePath, "%s", windows.c_str());
-  if (OpenPayload()) {
-    g_reader.offset = opened->offset;
-    ReadPayloadHeader();
-  }
-  if (g_setup.error_number != 0) {
-    *error = path + ": " + ReaderError(g_setup.error_number) + " (error " +
-             std::to_string(g_setup.error_number) + ")";
-    return false;
-  }
-  return true;
-}
-
-void ClosePayloadFile() {
-  ClosePayload();
-  ReleasePayloadHeader();
-}
-
-bool IsStoredEntry(uint16_t index) {
-  const char* name = g_payload.entries[index]->name;
-  return (index == 0 && NamesEqual(name, kExtractionLibraryName)) ||
-         (g_payload.guide_entry[0] != '\0' && NamesEqual(name, g_payload.guide_entry));
-}
 
 std::string Quoted(const char* text) {
   std::string out = "\"";
@@ -152,7 +52,7 @@ void PrintValues(const char* name, const ValueList& list) {
   std::cout << "\n";
 }
 
-void PrintHeader(const Opened& opened) {
+void PrintHeader(const OpenedPayload& opened) {
   const PayloadHeader& h = g_payload;
   const SetupState& s = g_setup;
   std::cout << "payload offset " << opened.offset << "\n";
@@ -201,29 +101,12 @@ void PrintHeader(const Opened& opened) {
   }
 }
 
-// Loads dunzipnt.dll from a host path.
-struct Library {
-  PlatModule module = nullptr;
-  UnzipEntryPoint entry = nullptr;
-  ~Library() { PlatFreeLibrary(module); }
-};
-
-bool LoadLibraryFile(const std::string& path, Library* library, std::string* error) {
-  std::string windows;
-  if (ZPath(path, &windows)) library->module = PlatLoadLibrary(windows.c_str());
-  if (library->module != nullptr) {
-    library->entry =
-        reinterpret_cast<UnzipEntryPoint>(PlatGetProcAddress(library->module, kUnzipEntryName));
-  }
-  if (library->entry == nullptr) *error = "cannot load the extraction library " + path;
-  return library->entry != nullptr;
-}
-
 // Writes every entry into folder; reports each fault and returns how many there were.
-int ExtractEntries(const Opened& opened, const std::string& folder, const Library& library) {
+int ExtractEntries(const OpenedPayload& opened, const std::string& folder,
+                   const LoadedLibrary& library, const ToolReport& report) {
   int faults = 0;
-  auto fault = [&faults](const std::string& name, const std::string& message) {
-    std::cerr << "vntpack: " << name << ": " << message << "\n";
+  auto fault = [&faults, &report](const std::string& name, const std::string& message) {
+    ReportError(report, name + ": " + message);
     ++faults;
   };
   uint64_t end = opened.offset;
@@ -247,7 +130,8 @@ int ExtractEntries(const Opened& opened, const std::string& folder, const Librar
     if (!IsStoredEntry(i)) {
       std::string archive;
       std::string output;
-      if (!ZPath(written.string(), &archive) || !ZPath(target.parent_path().string(), &output)) {
+      if (!HostPathOnZ(written.string(), &archive) ||
+          !HostPathOnZ(target.parent_path().string(), &output)) {
         fault(entry.name, "the path is too long");
         continue;
       }
@@ -262,11 +146,15 @@ int ExtractEntries(const Opened& opened, const std::string& folder, const Librar
       }
     }
     std::string windows;
-    uint32_t size = ZPath(target.string(), &windows) ? GetFileSizeByName(windows.c_str()) : 0;
+    uint32_t size = HostPathOnZ(target.string(), &windows) ? GetFileSizeByName(windows.c_str()) : 0;
     if (size != entry.unpacked_size) {
       fault(entry.name, "holds " + std::to_string(size) + " bytes, the table says " +
                             std::to_string(entry.unpacked_size));
+      continue;
     }
+    ReportLine(report, 2,
+               "  " + std::string(entry.name) + "  " + std::to_string(entry.unpacked_size) +
+                   " bytes" + (IsStoredEntry(i) ? ", stored" : ", extracted"));
   }
   if (end < opened.bytes.size()) {
     fault("payload",
@@ -275,48 +163,81 @@ int ExtractEntries(const Opened& opened, const std::string& folder, const Librar
   return faults;
 }
 
+// Whether the stored dunzipnt.dll serves the setup program that reads the payload: the program
+// that carries it, or for a stand-alone payload SETUP.EXE (the host setup with for_host). One
+// fault when it does not, a warning for an x86-64 library in a stand-alone payload.
+int CheckStoredLibrary(const OpenedPayload& opened, bool for_host, ToolReport* report) {
+  std::string library;
+  if (!StoredLibrary(opened, &library)) return 0;
+  PayloadTarget target;
+  target.host = for_host;
+  std::string warning;
+  std::string fault;
+  if (opened.program && !TargetOfProgram(opened.bytes, &target, &fault)) {
+    ReportError(*report, "the program is " + fault);
+    return 1;
+  }
+  if (!CheckLibrary(library, target, &warning, &fault)) {
+    ReportError(*report, "dunzipnt.dll: " + fault +
+                             (opened.program || for_host
+                                  ? ""
+                                  : " (a stand-alone payload for the host setup: --for-host)"));
+    return 1;
+  }
+  if (!warning.empty()) ReportWarning(report, "dunzipnt.dll: " + warning);
+  return 0;
+}
+
 }  // namespace
 
-int ListCommand(const std::string& file) {
+int ListCommand(const std::string& file, const ToolReport& report) {
   ScratchMachine machine("vntpack-machine");
-  if (!machine.open) return Fail("cannot make a scratch machine");
-  Opened opened;
+  if (!machine.open) return ReportError(report, "cannot make a scratch machine");
+  OpenedPayload opened;
   std::string error;
-  if (!OpenFile(file, &opened, &error)) return Fail(error);
+  if (!OpenPayloadFile(file, &opened, &error)) return ReportError(report, error);
   PrintHeader(opened);
   ClosePayloadFile();
   return 0;
 }
 
 int ExtractCommand(const std::string& file, const std::string& folder,
-                   const std::string& library_path) {
+                   const std::string& library_path, const ToolReport& report) {
   ScratchMachine machine("vntpack-machine");
-  if (!machine.open) return Fail("cannot make a scratch machine");
-  Opened opened;
-  Library library;
+  if (!machine.open) return ReportError(report, "cannot make a scratch machine");
+  OpenedPayload opened;
+  LoadedLibrary library;
   std::string error;
-  if (!LoadLibraryFile(library_path, &library, &error) || !OpenFile(file, &opened, &error)) {
-    return Fail(error);
+  if (!LoadHostLibrary(library_path, &library, &error) || !OpenPayloadFile(file, &opened, &error)) {
+    return ReportError(report, error);
   }
-  int faults = ExtractEntries(opened, folder, library);
+  int faults = ExtractEntries(opened, folder, library, report);
   ClosePayloadFile();
   return faults == 0 ? 0 : 1;
 }
 
-int VerifyCommand(const std::string& file, const std::string& library_path) {
+int VerifyCommand(const std::string& file, const std::string& library_path, bool for_host,
+                  ToolReport* report) {
   ScratchMachine machine("vntpack-machine");
-  if (!machine.open) return Fail("cannot make a scratch machine");
-  Opened opened;
-  Library library;
+  if (!machine.open) return ReportError(*report, "cannot make a scratch machine");
+  OpenedPayload opened;
+  LoadedLibrary library;
   std::string error;
-  if (!LoadLibraryFile(library_path, &library, &error) || !OpenFile(file, &opened, &error)) {
-    return Fail(error);
+  if (!LoadHostLibrary(library_path, &library, &error) || !OpenPayloadFile(file, &opened, &error)) {
+    return ReportError(*report, error);
   }
   ScratchFolder scratch("vntpack-verify");
-  if (scratch.path.empty()) return Fail("cannot make a scratch folder");
-  int faults = ExtractEntries(opened, scratch.path, library);
-  std::cout << file << ": " << g_payload.entry_count << " entries, "
-            << (faults == 0 ? "no faults" : std::to_string(faults) + " faults") << "\n";
+  if (scratch.path.empty()) return ReportError(*report, "cannot make a scratch folder");
+  int faults = CheckStoredLibrary(opened, for_host, report) +
+               ExtractEntries(opened, scratch.path, library, *report);
+  uint64_t unpacked = 0;
+  for (uint16_t i = 0; i < g_payload.entry_count; ++i)
+    unpacked += g_payload.entries[i]->unpacked_size;
+  ReportLine(*report, 1,
+             file + ": " +
+                 SizeSummary(g_payload.entry_count, unpacked, opened.bytes.size() - opened.offset) +
+                 ", " + (faults == 0 ? "no faults" : CountOf(faults, "fault", "faults")));
   ClosePayloadFile();
-  return faults == 0 ? 0 : 1;
+  if (faults != 0 || WarningsStopTheRun(*report)) return 1;
+  return 0;
 }

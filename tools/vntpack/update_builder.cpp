@@ -3,6 +3,7 @@
 // two releases' version records.
 #include "tools/vntpack/update_builder.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -17,6 +18,7 @@
 #include "tools/vntpack/manifest.h"
 #include "tools/vntpack/member_archive.h"
 #include "tools/vntpack/release_tree.h"
+#include "tools/vntpack/update_checks.h"
 
 namespace fs = std::filesystem;
 
@@ -222,8 +224,10 @@ bool CompareFiles(const ReleaseTree& old_tree, const ReleaseTree& new_tree,
     manifest->files.push_back(entry);
     if (old_file == old_files.end()) {
       ++report->files_added;
+      report->details.push_back("added    " + file.name);
     } else if (!same) {
       ++report->files_changed;
+      report->details.push_back("changed  " + file.name);
     }
   }
   if (!guide_found) {
@@ -238,21 +242,26 @@ bool CompareFiles(const ReleaseTree& old_tree, const ReleaseTree& new_tree,
       continue;
     }
     ++report->files_removed;
+    report->details.push_back("deleted  " + file.name);
     if (!ListedNoCase(header.dest_deletes, file.name)) header.dest_deletes.push_back(file.name);
   }
   std::map<std::string, bool> old_folders;
   for (const std::string& folder : old_tree.folders) old_folders[UpperName(folder)] = true;
   for (const std::string& folder : new_tree.folders) {
     if (old_folders.count(UpperName(folder)) != 0 || UpperName(folder) == "SYSTEM") continue;
+    ++report->folders_added;
+    report->details.push_back("folder   " + folder);
     if (!ListedNoCase(header.dest_subdirs, folder)) header.dest_subdirs.push_back(folder);
   }
   return true;
 }
 
 // IDB\MERGE.DB of the records that changed, as an entry in its place among the others.
+// Its last-write time is merge_time, which makes its member's time (see UpdateOptions).
 bool CompareRecords(const std::vector<LiveRecord>& old_records,
-                    const std::vector<LiveRecord>& new_records, const std::string& output,
-                    Manifest* manifest, UpdateReport* report, std::string* error) {
+                    const std::vector<LiveRecord>& new_records, int64_t merge_time,
+                    const std::string& output, Manifest* manifest, UpdateReport* report,
+                    std::string* error) {
   std::vector<ChangedRecord> changes = DiffRecords(old_records, new_records);
   for (const ChangedRecord& change : changes) {
     size_t* counts[] = {&report->records_added, &report->records_changed, &report->records_gone};
@@ -263,9 +272,15 @@ bool CompareRecords(const std::vector<LiveRecord>& old_records,
   std::error_code failure;
   fs::create_directories(fs::path(output) / "files/IDB", failure);
   std::string path = output + "/files/IDB/MERGE.DB";
-  if (failure || !WriteWholeFile(path, BuildDatabase(MergeLayout(changes)))) {
+  struct timespec times[2] = {{static_cast<time_t>(merge_time), 0},
+                              {static_cast<time_t>(merge_time), 0}};
+  if (failure || !WriteWholeFile(path, BuildDatabase(MergeLayout(changes))) ||
+      utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) {
     return Fail(error, path + ": cannot be written");
   }
+  report->details.push_back("merge    " + std::string(kMergeEntry) + ", " +
+                            std::to_string(report->records_added + report->records_changed) +
+                            " records");
   ManifestFile entry = {kMergeEntry, "files/IDB/MERGE.DB"};
   auto place =
       std::find_if(manifest->files.begin(), manifest->files.end(),
@@ -277,7 +292,8 @@ bool CompareRecords(const std::vector<LiveRecord>& old_records,
 std::string Summary(const UpdateOptions& options, const UpdateReport& report) {
   std::ostringstream out;
   out << "The update from " << options.old_tree << " to " << options.new_tree
-      << ", made by vntpack update.\nBuild it with: vntpack build payload.ini -o UPDATE.PAY\n"
+      << ", made by vntpack update.\nBuild it with: vntpack build payload.ini -o UPDATE.PAY "
+         "--library DLL (the Win32 dunzipnt.dll)\n"
       << report.files_added << " files added, " << report.files_changed << " changed, "
       << report.files_removed << " removed; " << report.records_added << " records added, "
       << report.records_changed << " changed, " << report.records_gone << " gone\n";
@@ -311,12 +327,23 @@ bool MakeUpdate(const UpdateOptions& options, UpdateReport* report, std::string*
   }
   fs::create_directories(options.output, failure);
   if (failure) return Fail(error, options.output + ": cannot be made");
+  size_t given_deletes = manifest.header.dest_deletes.size();
+  int64_t merge_time =
+      options.merge_time >= 0 ? options.merge_time : ModifiedSeconds(new_tree.database);
   if (!TakeVersions(old_records, new_records, &manifest.header, report, error) ||
       !CompareFiles(old_tree, new_tree, options.output, &manifest, report, error) ||
-      !CompareRecords(old_records, new_records, options.output, &manifest, report, error)) {
+      !CompareRecords(old_records, new_records, merge_time, options.output, &manifest, report,
+                      error)) {
     return false;
   }
-  report->entries = manifest.files.size();
+  CheckWhatTheSetupMeets(old_tree, new_tree, manifest.header, given_deletes, &report->warnings);
+  if (report->files_added + report->files_changed + report->files_removed + report->records_added +
+          report->records_changed + report->records_gone + report->folders_added ==
+      0) {
+    report->warnings.push_back(
+        "the two releases hold the same files, folders and records: the update changes nothing");
+  }
+  report->entries = manifest.files.size() + (manifest.library ? 1 : 0);
   std::string path = options.output + "/payload.ini";
   if (!WriteWholeFile(path, ManifestText(manifest, Summary(options, *report)))) {
     return Fail(error, path + ": cannot be written");
