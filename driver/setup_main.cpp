@@ -77,7 +77,7 @@ int EndRun(int status) {
 int SetupMain(PlatInstance instance, const char* command_line) {
   ResetSetupState();
   ReadEarlyOptions(command_line);
-  StartLogCopy(command_line);
+  if (!StartLogCopy(command_line)) LogLine("Cannot copy the log to %s", g_setup.log_copy_path);
   // A silent run says that it was not run (9); an interactive one keeps 0.
   if (AnotherProgramRunning()) return EndRun(g_setup.silent ? 9 : 0);
 

@@ -11,7 +11,6 @@
 #include "platform/format.h"
 #include "platform/system.h"
 #include "services/setup_state.h"
-#include "services/update_log.h"
 
 namespace {
 
@@ -42,15 +41,12 @@ void WriteFormatted(const char* format, ...) {
 
 }  // namespace
 
-void StartLogCopy(const char* command_line) {
+int StartLogCopy(const char* command_line) {
   g_copying = 0;
   g_version_given = 0;
-  if (g_setup.log_copy_path[0] == '\0') return;
+  if (g_setup.log_copy_path[0] == '\0') return 1;
   PlatFile file = PlatCreateFile(g_setup.log_copy_path);
-  if (file == kPlatNoFile) {
-    LogLine("Cannot copy the log to %s", g_setup.log_copy_path);
-    return;
-  }
+  if (file == kPlatNoFile) return 0;
   PlatCloseFile(file);
   g_copying = 1;
   PlatLocalTime now;
@@ -59,6 +55,7 @@ void StartLogCopy(const char* command_line) {
                  now.month, now.day, now.hour, now.minute, now.second);
   WriteText(command_line != nullptr ? command_line : "");
   WriteText("\r\n");
+  return 1;
 }
 
 void CopyLogVersion() {

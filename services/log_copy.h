@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
-// Makes the copy and writes its heading (the date and the command line). A copy that cannot
-// be made is said in the log, and nothing more is tried.
-void StartLogCopy(const char* command_line);
+// Makes the copy and writes its heading (the date and the command line); 0 when the copy
+// cannot be made (nothing more is tried then). Without -L, 1 and nothing is done.
+int StartLogCopy(const char* command_line);
 
 // "Version: ..." with the payload's version text, once the payload header is read.
 void CopyLogVersion();

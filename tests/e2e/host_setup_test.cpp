@@ -389,8 +389,16 @@ TEST_F(UpdateRunTest, TheShippedProgramsPayloadRunsHere) {
   if (exe == nullptr) GTEST_SKIP() << "VNT_SETUP_EXE names no built SETUP.EXE";
   std::string program = ReadHostFile(exe);
   ASSERT_GT(program.size(), 1024u);
-  std::string shipped;
-  ASSERT_TRUE(AttachPayload(program, GetFile("C:\\DEMO.PAY"), "", &shipped));
+  // Built as a release is: the demo payload with the Win32 library built beside the program.
+  std::string library =
+      std::string(exe).substr(0, std::string(exe).rfind('/')) + "/unzip/dunzipnt.dll";
+  ASSERT_EQ(Run(VNTPACK_PROGRAM, "build " DEMO_DIRECTORY "/payload.ini --library " + library +
+                                     " -o " + HostPath("C:\\RELEASE.PAY")),
+            0);
+  ASSERT_EQ(Run(VNTPACK_PROGRAM, std::string("attach ") + exe + " " + HostPath("C:\\RELEASE.PAY") +
+                                     " -o " + HostPath("C:\\SHIPPED.EXE")),
+            0);
+  std::string shipped = GetFile("C:\\SHIPPED.EXE");
 
   uint32_t pe = static_cast<uint8_t>(program[60]) | static_cast<uint8_t>(program[61]) << 8;
   struct Damage {

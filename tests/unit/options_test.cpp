@@ -75,6 +75,39 @@ TEST_F(OptionsTest, InstallFileFollowsTheLetterOrBlanks) {
   EXPECT_STREQ(g_setup.install_file, "C:\\P.BIN");
 }
 
+// -S and -L are read before the options themselves; -L's argument is one word, as -X's is, and
+// never read as an option of its own; after -P nothing is an option. ParseOptions then leaves
+// the early options as they were read and takes the rest of the line as before.
+TEST_F(OptionsTest, EarlyOptionsAreReadBeforeTheRest) {
+  struct Case {
+    const char* line;
+    int silent;
+    const char* log_copy;
+    const char* install_file;
+  };
+  const std::string long_name(300, 'L');
+  const std::string overlong = "-L C:\\" + long_name + " -S";
+  const Case kCases[] = {
+      {"-S -L C:\\A.LOG -X C:\\P.PAY", 1, "C:\\A.LOG", "C:\\P.PAY"},
+      {"/l   C:\\A.LOG /silent", 1, "C:\\A.LOG", ""},
+      {"-L -S", 0, "-S", ""},
+      {"-X -S -L C:\\A.LOG", 0, "C:\\A.LOG", "-S"},
+      {"-P C:\\DIR -S -L C:\\A.LOG", 0, "", ""},
+      {"-L", 0, "", ""},
+      {overlong.c_str(), 1, "", ""},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.line);
+    ResetSetupState();
+    ReadEarlyOptions(c.line);
+    EXPECT_EQ(g_setup.silent, c.silent);
+    EXPECT_STREQ(g_setup.log_copy_path, c.log_copy);
+    ParseOptions(c.line);
+    EXPECT_STREQ(g_setup.log_copy_path, c.log_copy);
+    EXPECT_STREQ(g_setup.install_file, c.install_file);
+  }
+}
+
 TEST_F(OptionsTest, TabsBelongToWords) {
   ParseOptions("-X\tA:\\P.BIN");
   EXPECT_STREQ(g_setup.install_file, "\tA:\\P.BIN");
