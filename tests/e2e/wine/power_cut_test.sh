@@ -7,7 +7,7 @@
 # those of the uninterrupted update. Each cut is classed by what it left: no journal yet, a
 # journal with the main database untouched (during the files), or a changed main database
 # (during the merge); cuts must have landed in both of the last two. A cut after the run's
-# commit leaves the whole update, and the next run then finds nothing to update (status 2). The prefix's win.ini keeps
+# commit leaves the whole update, and the next run then finds nothing to update (status 8). The prefix's win.ini keeps
 # its name through every rollback.
 # usage: power_cut_test.sh VNTPACK DLL DEMO_DIR SESSION_DIR RESULTS_DIR SETUP_EXE ROBOT_EXE
 #        PROGMAN_EXE
@@ -103,7 +103,7 @@ for cut in $(seq "$cuts"); do
   wait_setup
   cp "$drive_c/VELNET/update.log" "$results/rerun-$cut.log" 2>/dev/null
   state_listing "$drive_c" >"$results/cut-$cut.tree"
-  if [[ $setup_status -eq 2 ]] && cmp -s "$results/uninterrupted.tree" "$results/cut-$cut.tree"
+  if [[ $setup_status -eq 8 ]] && cmp -s "$results/uninterrupted.tree" "$results/cut-$cut.tree"
   then
     # The cut run had committed its update (the journal's commit written): the next run finds
     # Velnet 2.5, which it does not update.

@@ -3,7 +3,8 @@
 # its Welcome dialog ends at once with 0 and shows nothing, and the first copy stays usable (its
 # Welcome dialog in front of its frame: a real click on Update, through the X server, reaches
 # it, and the update ends with 0); a running client (a window of class "VNT Frame") is refused
-# with its message and 0; Windows NT (Wine's version for SETUP.EXE) with its message and 3.
+# with its message and 0 (a silent run beside it with 9 and its reason in c:\update.log);
+# Windows NT (Wine's version for SETUP.EXE) with its message and 3.
 # usage: refusal_test.sh VNTPACK DLL DEMO_DIR SESSION_DIR RESULTS_DIR SETUP_EXE ROBOT_EXE
 #        PROGMAN_EXE
 source "$(dirname "$0")/wine_common.sh"
@@ -47,8 +48,16 @@ grep -q 'Please exit Velnet before running the Setup program.' <<<"$robot_output
   fail "the box says: $robot_output"
 robot dialog Setup click 1 gone || fail "the box did not close on OK"
 wait_setup
-stop_progman
 [[ $setup_status -eq 0 ]] || fail "with the client running the status is $setup_status, not 0"
+# A silent run beside the client shows nothing, ends with 9 (not run) and says why.
+made "$drive_c/update.log"
+start_setup -S -X 'C:\UPDATE.PAY'
+wait_setup
+[[ $setup_status -eq 9 ]] || fail "a silent run with the client running ended with $setup_status, not 9"
+has_line "$drive_c/update.log" \
+  'Message not shown: Please exit Velnet before running the Setup program.' ||
+  fail "the silent run's c:\update.log does not say why it did not run"
+stop_progman
 diff -r "$demo/old" "$drive_c/VELNET" >/dev/null || fail "C:\\VELNET changed with the client running"
 
 # Windows NT.
