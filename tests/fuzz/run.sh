@@ -1,7 +1,7 @@
 #!/bin/bash
 # Builds the fuzz targets with clang and libFuzzer and runs each for a bounded time on seeds made
-# here: archives from zip and Python's zipfile, and a small payload. Fails when a target finds a
-# crash, a leak or a broken rule.
+# here: archives from zip and Python's zipfile, and a small payload, alone and attached to a
+# minimal Win32 program. Fails when a target finds a crash, a leak or a broken rule.
 # usage: tests/fuzz/run.sh [BUILD_DIR] [SECONDS_PER_TARGET]   (defaults: build/fuzz, 20)
 set -euo pipefail
 
@@ -43,7 +43,23 @@ header += struct.pack('<H', 0) + struct.pack('<HH', 512, 0)
 entries = [(b'GUIDE.TXT', b'guide'), (b'SCRIPTS\\A.SCR', b'zip')]
 header += struct.pack('<H', len(entries))
 for name, data in entries: header += text(name) + struct.pack('<II', len(data), len(data))
-open('payload-seeds/small.bin', 'wb').write(header + b''.join(d for _, d in entries))
+payload = header + b''.join(d for _, d in entries)
+open('payload-seeds/small.bin', 'wb').write(payload)
+# The same payload attached to a minimal Win32 program: PE headers, one resource section with
+# RCDATA 100 (the marker, naming the payload's offset), the payload after the image.
+pe = b'MZ'.ljust(0x3C, b'\0') + struct.pack('<I', 0x40)
+pe += b'PE\0\0' + struct.pack('<HHIIIHH', 0x14C, 1, 0, 0, 0, 0xE0, 0x0102)
+optional = bytearray(0xE0)
+struct.pack_into('<H', optional, 0, 0x10B)
+struct.pack_into('<I', optional, 92, 16)
+struct.pack_into('<II', optional, 96 + 16, 0x1000, 0x100)
+pe += bytes(optional) + b'.rsrc'.ljust(8, b'\0') + struct.pack('<IIII', 0x200, 0x1000, 0x200, 0x200)
+pe = pe.ljust(0x200, b'\0')
+def directory(entry_id, target): return struct.pack('<IIHHHHII', 0, 0, 0, 0, 0, 1, entry_id, target)
+rsrc = directory(10, 0x80000018) + directory(100, 0x80000030) + directory(0x409, 0x48)
+rsrc += struct.pack('<IIII', 0x1058, 28, 0, 0)
+rsrc += b'_DaduZ_\0' + struct.pack('<I', 0x400) + b'fuzz seed'.ljust(16, b'\0')
+open('payload-seeds/program.exe', 'wb').write((pe + rsrc).ljust(0x400, b'\0') + payload)
 PY
 )
 
