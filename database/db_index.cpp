@@ -1,6 +1,7 @@
 // The database index: an array of packed entries that doubles when full, and an open-addressing
 // hash table (linear probing) of entry numbers, rebuilt at each doubling. Entries are never
-// removed, so the table needs no tombstones.
+// removed, so the table needs no tombstones. While the scan adds entries the table is not kept:
+// it is built once, at the seal, where the GIDs met twice are sorted out in the same pass.
 #include "database/db_index.h"
 
 #include <cstring>
@@ -28,19 +29,26 @@ uint32_t ProbeFor(const DbIndex* index, uint32_t gid) {
   return slot;
 }
 
+// An empty hash table for the index's capacity, at most two thirds full.
+void MakeTable(DbIndex* index) {
+  index->slot_count = 1;
+  while (index->slot_count < index->capacity + index->capacity / 2) index->slot_count *= 2;
+  index->slots = static_cast<uint32_t*>(AllocBlock(index->slot_count * sizeof(uint32_t)));
+}
+
 // Gives the index room for capacity entries (capacity at least the count, at most
-// kDbIndexCapacity) and rebuilds the hash table, at most two thirds full. The old table goes
-// before the new entries come, so that at no time are more than the two entry arrays held.
+// kDbIndexCapacity) and, unless the scan is still adding, rebuilds the hash table. The old table
+// goes before the new entries come, so that at no time are more than the two entry arrays held.
 void Resize(DbIndex* index, uint32_t capacity) {
   FreeBlock(index->slots);
+  index->slots = nullptr;
   DbIndexEntry* entries = static_cast<DbIndexEntry*>(AllocBlock(capacity * sizeof(DbIndexEntry)));
   if (index->count != 0) memcpy(entries, index->entries, index->count * sizeof(DbIndexEntry));
   FreeBlock(index->entries);
   index->entries = entries;
   index->capacity = capacity;
-  index->slot_count = 1;
-  while (index->slot_count < capacity + capacity / 2) index->slot_count *= 2;
-  index->slots = static_cast<uint32_t*>(AllocBlock(index->slot_count * sizeof(uint32_t)));
+  if (index->adding) return;
+  MakeTable(index);
   for (uint32_t i = 0; i < index->count; ++i) {
     index->slots[ProbeFor(index, index->entries[i].gid)] = i + 1;
   }
@@ -75,6 +83,45 @@ int IndexOffsetFieldTrue(const DbIndexEntry& entry) {
   return (entry.state & kOffsetFieldDiffers) == 0;
 }
 
+int IndexAdd(DbIndex* index, const DbIndexEntry& entry) {
+  if (index->slots != nullptr) return IndexPut(index, entry);  // sealed already
+  if (index->count == index->capacity) {
+    if (index->capacity >= kDbIndexCapacity) {
+      // Entries met twice may leave room: sealed now, every later one is looked up.
+      IndexSeal(index, 0);
+      return IndexPut(index, entry);
+    }
+    index->adding = 1;  // no table is made for what the seal builds anyway
+    Grow(index);
+  }
+  index->adding = 1;
+  index->entries[index->count++] = entry;
+  return 1;
+}
+
+void IndexSeal(DbIndex* index, uint32_t extra) {
+  uint64_t wanted = static_cast<uint64_t>(index->count) + extra;
+  if (wanted > kDbIndexCapacity) wanted = kDbIndexCapacity;
+  if (wanted > index->capacity) Resize(index, static_cast<uint32_t>(wanted));
+  if (!index->adding) return;
+  index->adding = 0;
+  MakeTable(index);
+  // In file order: a GID met again replaces the header of the entry it already has; a new one
+  // moves down to the next kept place, which never lies past its own.
+  uint32_t kept = 0;
+  for (uint32_t i = 0; i < index->count; ++i) {
+    DbIndexEntry entry = index->entries[i];
+    uint32_t slot = ProbeFor(index, entry.gid);
+    if (index->slots[slot] != 0) {
+      index->entries[index->slots[slot] - 1] = entry;
+      continue;
+    }
+    index->entries[kept++] = entry;
+    index->slots[slot] = kept;
+  }
+  index->count = kept;
+}
+
 DbIndexEntry* IndexFind(const DbIndex* index, uint32_t gid) {
   if (index->count == 0) return nullptr;
   uint32_t number = index->slots[ProbeFor(index, gid)];
@@ -82,20 +129,21 @@ DbIndexEntry* IndexFind(const DbIndex* index, uint32_t gid) {
 }
 
 int IndexPut(DbIndex* index, const DbIndexEntry& entry) {
-  DbIndexEntry* held = IndexFind(index, entry.gid);
-  if (held != nullptr) {
-    *held = entry;
-    return 1;
+  uint32_t slot = 0;
+  if (index->slots != nullptr) {
+    slot = ProbeFor(index, entry.gid);
+    if (index->slots[slot] != 0) {
+      index->entries[index->slots[slot] - 1] = entry;
+      return 1;
+    }
   }
-  if (index->count == index->capacity && !Grow(index)) return 0;
+  if (index->count == index->capacity) {
+    if (!Grow(index)) return 0;
+    slot = ProbeFor(index, entry.gid);
+  }
   index->entries[index->count++] = entry;
-  index->slots[ProbeFor(index, entry.gid)] = index->count;
+  index->slots[slot] = index->count;
   return 1;
-}
-
-void IndexReserve(DbIndex* index, uint32_t count) {
-  if (count > kDbIndexCapacity) count = kDbIndexCapacity;
-  if (count > index->capacity) Resize(index, count);
 }
 
 void IndexRelease(DbIndex* index) {
