@@ -260,7 +260,7 @@ int WaitForRoom(Database* db, uint32_t bytes) {
 // Appends the record at the end of the records, and only then marks the record it replaces
 // superseded: a failure on the way leaves the old record live and the file cut back to where
 // it was.
-int Append(Database* db, DbRecordHeader header, const void* data, const DbIndexEntry* old) {
+int Append(Database* db, DbRecordHeader header, const void* data, DbIndexEntry* old) {
   uint32_t header_size = DbRecordHeaderSize(db->form);
   uint64_t end = static_cast<uint64_t>(db->end) + header_size + header.length;
   if (db->end == kNoAppend || end >= kPlatFileError) return 0;
@@ -283,8 +283,13 @@ int Append(Database* db, DbRecordHeader header, const void* data, const DbIndexE
     return 0;
   }
   // Should this fail, both records are live and the later one, the new, is the one read.
-  if (old != nullptr) Supersede(db, *old);
-  IndexPut(&db->index, IndexEntryOf(header, header.offset));
+  // The GID's entry, found by the caller, takes the new header without a second lookup.
+  if (old != nullptr) {
+    Supersede(db, *old);
+    *old = IndexEntryOf(header, header.offset);
+  } else {
+    IndexPut(&db->index, IndexEntryOf(header, header.offset));
+  }
   db->end = static_cast<uint32_t>(end);
   return 1;
 }
@@ -402,11 +407,11 @@ int DbWrite(Database* database, uint32_t gid, const void* data, uint16_t length,
   header.length = length;
   header.type = static_cast<uint8_t>(type != 0 ? type : 'b');
   header.flags = header.type == 'p' ? 0 : kDbFlagWritten;
-  const DbIndexEntry* old = IndexFind(&database->index, gid);
+  DbIndexEntry* old = IndexFind(&database->index, gid);
   if (old == nullptr || IndexLength(*old) != length) return Append(database, header, data, old);
   header.offset = old->offset;
   if (!WriteRecord(database, header, data)) return 0;
-  IndexPut(&database->index, IndexEntryOf(header, header.offset));
+  *old = IndexEntryOf(header, header.offset);
   return 1;
 }
 

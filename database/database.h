@@ -26,7 +26,7 @@ struct DbIndexEntry {
 const uint32_t kDbLongLength = kDbMaxDataLength + 1;
 
 // The index: the entries in the order of each GID's first appearance, so that the newest is the
-// last; and a hash table of entry numbers + 1 (0 = empty) by GID.
+// last; and a hash table by GID of entry numbers + 1 (0 = empty), each with bits of its hash.
 struct DbIndex {
   DbIndexEntry* entries;
   uint32_t count;

@@ -1,7 +1,9 @@
 // The database index: an array of packed entries that doubles when full, and an open-addressing
 // hash table (linear probing) of entry numbers, rebuilt at each doubling. Entries are never
-// removed, so the table needs no tombstones. While the scan adds entries the table is not kept:
-// it is built once, at the seal, where the GIDs met twice are sorted out in the same pass.
+// removed, so the table needs no tombstones. A slot also holds the top bits of its GID's hash,
+// so that a probe steps over the slots of other GIDs without reading their entries. While the scan
+// adds entries the table is not kept: it is built once, at the seal, where the GIDs met twice are
+// sorted out in the same pass.
 #include "database/db_index.h"
 
 #include <cstring>
@@ -15,18 +17,39 @@ const uint32_t kLengthBits = 0x1FFFF;
 const int kFlagsShift = 17;
 const uint32_t kOffsetFieldDiffers = 1u << 25;
 
-uint32_t SlotOf(uint32_t gid, uint32_t slot_count) {
-  uint32_t mixed = gid * 0x9E3779B1u;
-  return (mixed ^ (mixed >> 15)) & (slot_count - 1);
+// A slot: the entry's number + 1 in its low bits (0: empty), the hash's tag in the others.
+const uint32_t kNumberBits = 0x7FFFFF;
+static_assert(kDbIndexCapacity <= kNumberBits, "every entry number fits a slot");
+
+uint32_t HashOf(uint32_t gid) {
+  return gid * 0x9E3779B1u;
+}
+
+uint32_t TagOf(uint32_t gid) {
+  return HashOf(gid) & ~kNumberBits;
 }
 
 // The slot that holds the GID's entry number, or the empty slot where it would go.
 uint32_t ProbeFor(const DbIndex* index, uint32_t gid) {
-  uint32_t slot = SlotOf(gid, index->slot_count);
-  while (index->slots[slot] != 0 && index->entries[index->slots[slot] - 1].gid != gid) {
-    slot = (slot + 1) & (index->slot_count - 1);
+  uint32_t hash = HashOf(gid);
+  uint32_t tag = hash & ~kNumberBits;
+  uint32_t slot = (hash ^ (hash >> 15)) & (index->slot_count - 1);
+  for (uint32_t held; (held = index->slots[slot]) != 0;
+       slot = (slot + 1) & (index->slot_count - 1)) {
+    if ((held & ~kNumberBits) == tag && index->entries[(held & kNumberBits) - 1].gid == gid) break;
   }
   return slot;
+}
+
+// The entry in the slot ProbeFor found, or null for an empty one.
+DbIndexEntry* EntryIn(const DbIndex* index, uint32_t slot) {
+  uint32_t number = index->slots[slot] & kNumberBits;
+  return number != 0 ? &index->entries[number - 1] : nullptr;
+}
+
+// Puts the entry number + 1 into the empty slot ProbeFor found for the GID.
+void Fill(DbIndex* index, uint32_t slot, uint32_t gid, uint32_t number) {
+  index->slots[slot] = TagOf(gid) | number;
 }
 
 // An empty hash table for the index's capacity, at most two thirds full.
@@ -50,7 +73,8 @@ void Resize(DbIndex* index, uint32_t capacity) {
   if (index->adding) return;
   MakeTable(index);
   for (uint32_t i = 0; i < index->count; ++i) {
-    index->slots[ProbeFor(index, index->entries[i].gid)] = i + 1;
+    uint32_t gid = index->entries[i].gid;
+    Fill(index, ProbeFor(index, gid), gid, i + 1);
   }
 }
 
@@ -112,28 +136,29 @@ void IndexSeal(DbIndex* index, uint32_t extra) {
   for (uint32_t i = 0; i < index->count; ++i) {
     DbIndexEntry entry = index->entries[i];
     uint32_t slot = ProbeFor(index, entry.gid);
-    if (index->slots[slot] != 0) {
-      index->entries[index->slots[slot] - 1] = entry;
+    DbIndexEntry* held = EntryIn(index, slot);
+    if (held != nullptr) {
+      *held = entry;
       continue;
     }
     index->entries[kept++] = entry;
-    index->slots[slot] = kept;
+    Fill(index, slot, entry.gid, kept);
   }
   index->count = kept;
 }
 
 DbIndexEntry* IndexFind(const DbIndex* index, uint32_t gid) {
   if (index->count == 0) return nullptr;
-  uint32_t number = index->slots[ProbeFor(index, gid)];
-  return number != 0 ? &index->entries[number - 1] : nullptr;
+  return EntryIn(index, ProbeFor(index, gid));
 }
 
 int IndexPut(DbIndex* index, const DbIndexEntry& entry) {
   uint32_t slot = 0;
   if (index->slots != nullptr) {
     slot = ProbeFor(index, entry.gid);
-    if (index->slots[slot] != 0) {
-      index->entries[index->slots[slot] - 1] = entry;
+    DbIndexEntry* held = EntryIn(index, slot);
+    if (held != nullptr) {
+      *held = entry;
       return 1;
     }
   }
@@ -142,7 +167,7 @@ int IndexPut(DbIndex* index, const DbIndexEntry& entry) {
     slot = ProbeFor(index, entry.gid);
   }
   index->entries[index->count++] = entry;
-  index->slots[slot] = index->count;
+  Fill(index, slot, entry.gid, index->count);
   return 1;
 }
 

@@ -131,7 +131,7 @@ int OpenSource(Merge* merge) {
   }
   if (DbOpen(path, &merge->source) != 0) {
     LogLine("Couldn't open old db");
-    if (FileExists(path)) return FailWith(kErrorMergeDatabaseRead);
+    if (PathExists(path)) return FailWith(kErrorMergeDatabaseRead);
   } else if (merge->source->skipped >= DbRecordHeaderSize(merge->source->form)) {
     // The scan stepped over room for a record: the update's record there would be lost.
     LogLine("Old db damaged: %lu bytes skipped", merge->source->skipped);
