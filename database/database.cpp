@@ -224,8 +224,10 @@ void WriteMarks(Database* db) {
   db->mark_count = 0;
 }
 
-// Marks the replaced record superseded: at once, or, in a journalled batch, after the batch's
-// appends, which then follow each other without a move of the file between them.
+// Marks the replaced record superseded: at once, or, in a journalled batch, later (when
+// kDbMarksMax wait, or at the close), so that the appends follow each other without a move of
+// the file between them. A record waiting for its mark is no longer indexed, so nothing writes
+// it in between.
 void Supersede(Database* db, const DbIndexEntry& old) {
   if (!g_journalled_ahead) {
     WriteSuperseded(db, old);
@@ -400,7 +402,6 @@ uint8_t* DbRead(Database* database, uint32_t gid, uint8_t* buffer, uint32_t capa
 
 int DbWrite(Database* database, uint32_t gid, const void* data, uint16_t length, char type) {
   if (database == nullptr || (data == nullptr && length != 0)) return 0;
-  if (!g_journalled_ahead) WriteMarks(database);
   DbRecordHeader header = {};
   header.magic = kDbRecordMagic;
   header.gid = gid;
@@ -417,7 +418,6 @@ int DbWrite(Database* database, uint32_t gid, const void* data, uint16_t length,
 
 int DbJournalWrite(Database* database, uint32_t gid, uint16_t length) {
   if (database == nullptr) return 0;
-  WriteMarks(database);  // the last batch's, journalled with it
   const DbIndexEntry* old = IndexFind(&database->index, gid);
   uint32_t header_size = DbRecordHeaderSize(database->form);
   if (old != nullptr && IndexLength(*old) == length) {

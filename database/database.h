@@ -26,7 +26,7 @@ struct DbIndexEntry {
 const uint32_t kDbLongLength = kDbMaxDataLength + 1;
 
 // The index: the entries in the order of each GID's first appearance, so that the newest is the
-// last; and a hash table by GID of entry numbers + 1 (0 = empty), each with bits of its hash.
+// last; and a hash table of entry numbers + 1 (0 = empty) by GID.
 struct DbIndex {
   DbIndexEntry* entries;
   uint32_t count;
@@ -36,7 +36,7 @@ struct DbIndex {
   int adding;           // 1 from the scan's first entry to the seal
 };
 
-// The most superseded marks a batch of writes leaves to be written after its appends.
+// The most superseded marks journalled batches leave to be written after their appends.
 const uint32_t kDbMarksMax = 1024;
 
 struct Database {
@@ -48,7 +48,7 @@ struct Database {
   uint32_t journalled_end;  // appends from here on need no more journalling in this batch
   uint64_t room;            // bytes the appends may still take before the drive is asked again
   int reopened;             // the file was opened anew for the first append
-  // The records a batch's appends replaced, to be marked superseded once the appends are out.
+  // The records journalled batches' appends replaced, to be marked superseded later.
   DbIndexEntry marks[kDbMarksMax];
   uint32_t mark_count;
   // The longest span of bytes a resynchronisation of the scan stepped over (0: none); a span
@@ -93,8 +93,8 @@ int DbWrite(Database* database, uint32_t gid, const void* data, uint16_t length,
 // without flushing, the old bytes its DbWrite will overwrite (its GID's record of the same
 // length, or the header it marks superseded and whatever lies past the last record); after one
 // MakeJournalDurable, DbWriteJournalled writes each record as DbWrite does, journalling nothing
-// more, except that the records its appends replace are marked superseded only after the
-// batch's appends, by the next DbJournalWrite, DbWrite or DbClose (or when kDbMarksMax wait).
+// more, except that the records its appends replace are marked superseded later: when
+// kDbMarksMax wait, or at DbClose.
 // Every record of one batch has its own GID, and nothing else writes the database in between.
 // 1, or 0 with error 42.
 int DbJournalWrite(Database* database, uint32_t gid, uint16_t length);

