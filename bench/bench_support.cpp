@@ -56,6 +56,21 @@ bool RunCommand(const std::string& command) {
   return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+bool ForEachOutputLine(const std::string& command,
+                       const std::function<void(const std::string&)>& visit) {
+  FILE* output = popen(command.c_str(), "r");
+  if (output == nullptr) return false;
+  char* line = nullptr;
+  size_t capacity = 0;
+  for (ssize_t length; (length = getline(&line, &capacity, output)) >= 0;) {
+    while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r')) --length;
+    visit(std::string(line, static_cast<size_t>(length)));
+  }
+  free(line);
+  int status = pclose(output);
+  return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 double TimeCommand(const std::string& command) {
   auto start = std::chrono::steady_clock::now();
   bool ran = RunCommand(command);

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,11 @@ double ProcessorSeconds();
 
 // Runs a shell command; true when it ran and exited with status 0.
 bool RunCommand(const std::string& command);
+
+// Runs a shell command and hands each line of its standard output (without the line end) to
+// visit, as the lines come; true when it ran and exited with status 0.
+bool ForEachOutputLine(const std::string& command,
+                       const std::function<void(const std::string&)>& visit);
 
 // The seconds a shell command took, or a negative number when it failed.
 double TimeCommand(const std::string& command);

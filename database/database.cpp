@@ -113,7 +113,7 @@ int ScanRecords(Database* db) {
       if (position - bad > db->skipped) db->skipped = static_cast<uint32_t>(position - bad);
     }
     if ((header.flags & kDbFlagSuperseded) == 0 &&
-        !IndexPut(&db->index, IndexEntryOf(header, static_cast<uint32_t>(position)))) {
+        !IndexAdd(&db->index, IndexEntryOf(header, static_cast<uint32_t>(position)))) {
       return 0;
     }
     position = NextRecord(db, position, header);
@@ -160,6 +160,13 @@ int Protect(Database* db, uint32_t offset, uint32_t count) {
 // both go out in one write.
 uint8_t g_record[kDbLargestRecordHeader + kDbMaxDataLength];
 
+// WriteBlock at position: without moving the file when it stands there (here), else moved first.
+int WriteBlockOf(const Database* db, int here, uint32_t position, const void* bytes,
+                 uint16_t count) {
+  return here ? WriteBlockHere(db->file, position, bytes, count)
+              : WriteBlockAt(db->file, position, bytes, count);
+}
+
 // Writes the header (in the file's form, at its offset field's position) and the data: in one
 // block when together they fit WriteBlock's 16-bit count, else one after the other. The old
 // bytes of the whole range go into the rollback journal first.
@@ -173,15 +180,11 @@ int WriteRecord(Database* db, const DbRecordHeader& header, const void* data) {
   db->at = kPlatFileError;
   int written;
   if (size + length > 0xFFFF) {
-    written =
-        (here ? WriteBlock(db->file, g_record, static_cast<uint16_t>(size))
-              : WriteBlockAt(db->file, header.offset, g_record, static_cast<uint16_t>(size))) &&
-        WriteBlock(db->file, data, length);
+    written = WriteBlockOf(db, here, header.offset, g_record, static_cast<uint16_t>(size)) &&
+              WriteBlockHere(db->file, header.offset + size, data, length);
   } else {
     if (length != 0) memcpy(g_record + size, data, length);
-    uint16_t count = static_cast<uint16_t>(size + length);
-    written = here ? WriteBlock(db->file, g_record, count)
-                   : WriteBlockAt(db->file, header.offset, g_record, count);
+    written = WriteBlockOf(db, here, header.offset, g_record, static_cast<uint16_t>(size + length));
   }
   if (written) db->at = header.offset + size + length;
   return written;
@@ -211,6 +214,29 @@ int WriteSuperseded(Database* db, const DbIndexEntry& entry) {
          WriteBlockAt(db->file, entry.offset, bytes, static_cast<uint16_t>(size));
 }
 
+// Writes the superseded marks that a batch's appends left; their old bytes were journalled, and
+// flushed, with the batch.
+void WriteMarks(Database* db) {
+  int journalled = g_journalled_ahead;
+  g_journalled_ahead = 1;
+  for (uint32_t i = 0; i < db->mark_count; ++i) WriteSuperseded(db, db->marks[i]);
+  g_journalled_ahead = journalled;
+  db->mark_count = 0;
+}
+
+// Marks the replaced record superseded: at once, or, in a journalled batch, later (when
+// kDbMarksMax wait, or at the close), so that the appends follow each other without a move of
+// the file between them. A record waiting for its mark is no longer indexed, so nothing writes
+// it in between.
+void Supersede(Database* db, const DbIndexEntry& old) {
+  if (!g_journalled_ahead) {
+    WriteSuperseded(db, old);
+    return;
+  }
+  if (db->mark_count == kDbMarksMax) WriteMarks(db);
+  db->marks[db->mark_count++] = old;
+}
+
 // Waits, asking the user, until the drive has room for the record; 0 after Cancel. The drive is
 // asked only when the room it gave last time, less what the appends took since, runs low.
 int WaitForRoom(Database* db, uint32_t bytes) {
@@ -236,7 +262,7 @@ int WaitForRoom(Database* db, uint32_t bytes) {
 // Appends the record at the end of the records, and only then marks the record it replaces
 // superseded: a failure on the way leaves the old record live and the file cut back to where
 // it was.
-int Append(Database* db, DbRecordHeader header, const void* data, const DbIndexEntry* old) {
+int Append(Database* db, DbRecordHeader header, const void* data, DbIndexEntry* old) {
   uint32_t header_size = DbRecordHeaderSize(db->form);
   uint64_t end = static_cast<uint64_t>(db->end) + header_size + header.length;
   if (db->end == kNoAppend || end >= kPlatFileError) return 0;
@@ -259,8 +285,13 @@ int Append(Database* db, DbRecordHeader header, const void* data, const DbIndexE
     return 0;
   }
   // Should this fail, both records are live and the later one, the new, is the one read.
-  if (old != nullptr) WriteSuperseded(db, *old);
-  IndexPut(&db->index, IndexEntryOf(header, header.offset));
+  // The GID's entry, found by the caller, takes the new header without a second lookup.
+  if (old != nullptr) {
+    Supersede(db, *old);
+    *old = IndexEntryOf(header, header.offset);
+  } else {
+    IndexPut(&db->index, IndexEntryOf(header, header.offset));
+  }
   db->end = static_cast<uint32_t>(end);
   return 1;
 }
@@ -293,6 +324,10 @@ char* DbFind(const char* directory, uint32_t kind, char* out) {
 }
 
 int DbOpen(const char* path, Database** database) {
+  return DbOpenWithRoom(path, 0, database);
+}
+
+int DbOpenWithRoom(const char* path, uint32_t extra, Database** database) {
   *database = nullptr;
   if (strlen(path) >= kStatePath) return 2;
   PlatFile file = PlatOpenFile(path, kOpenReadWrite);
@@ -311,6 +346,7 @@ int DbOpen(const char* path, Database** database) {
     DbClose(db);
     return 1;
   }
+  IndexSeal(&db->index, extra);
   *database = db;
   return 0;
 }
@@ -325,6 +361,7 @@ int DbOpenKind(const char* directory, uint32_t kind, Database** database) {
 int DbClose(Database* database) {
   if (database == nullptr) return 0;
   ForgetWindow(database);
+  WriteMarks(database);
   if (database->file != kPlatNoFile) PlatCloseFile(database->file);
   NoteFileLeft(database->path);
   if (database->companion_path[0] != '\0') DeleteSettingAside(database->companion_path);
@@ -371,11 +408,11 @@ int DbWrite(Database* database, uint32_t gid, const void* data, uint16_t length,
   header.length = length;
   header.type = static_cast<uint8_t>(type != 0 ? type : 'b');
   header.flags = header.type == 'p' ? 0 : kDbFlagWritten;
-  const DbIndexEntry* old = IndexFind(&database->index, gid);
+  DbIndexEntry* old = IndexFind(&database->index, gid);
   if (old == nullptr || IndexLength(*old) != length) return Append(database, header, data, old);
   header.offset = old->offset;
   if (!WriteRecord(database, header, data)) return 0;
-  IndexPut(&database->index, IndexEntryOf(header, header.offset));
+  *old = IndexEntryOf(header, header.offset);
   return 1;
 }
 
@@ -424,10 +461,6 @@ int DbForEach(Database* database, DbVisitor visitor, void* context) {
     if (!visitor(database, entry.gid, IndexLength(entry), context)) break;
   }
   return 1;
-}
-
-void DbReserve(Database* database, uint32_t count) {
-  if (database != nullptr) IndexReserve(&database->index, count);
 }
 
 uint32_t DbCount(const Database* database) {

@@ -31,9 +31,13 @@ struct DbIndex {
   DbIndexEntry* entries;
   uint32_t count;
   uint32_t capacity;
-  uint32_t* slots;
-  uint32_t slot_count;  // a power of two, twice the capacity
+  uint32_t* slots;      // null while the scan adds (see IndexAdd)
+  uint32_t slot_count;  // a power of two, at least one and a half times the capacity
+  int adding;           // 1 from the scan's first entry to the seal
 };
+
+// The most superseded marks journalled batches leave to be written after their appends.
+const uint32_t kDbMarksMax = 1024;
 
 struct Database {
   PlatFile file;  // open for reading and writing; kPlatNoFile after a failed reopen
@@ -44,6 +48,9 @@ struct Database {
   uint32_t journalled_end;  // appends from here on need no more journalling in this batch
   uint64_t room;            // bytes the appends may still take before the drive is asked again
   int reopened;             // the file was opened anew for the first append
+  // The records journalled batches' appends replaced, to be marked superseded later.
+  DbIndexEntry marks[kDbMarksMax];
+  uint32_t mark_count;
   // The longest span of bytes a resynchronisation of the scan stepped over (0: none); a span
   // that could hold a record header may have held a record.
   uint32_t skipped;
@@ -62,6 +69,9 @@ char* DbFind(const char* directory, uint32_t kind, char* out);
 // deleted); 2: the file cannot be opened for reading and writing (or its path is longer than 256
 // characters). *database is null unless 0 is returned.
 int DbOpen(const char* path, Database** database);
+// DbOpen with room in the index for extra more records at once (a merge of that many), so that
+// they need no growth of it.
+int DbOpenWithRoom(const char* path, uint32_t extra, Database** database);
 // DbFind, then DbOpen; 2 when no database of the kind is there.
 int DbOpenKind(const char* directory, uint32_t kind, Database** database);
 // Closes the file, deletes the companion file and releases everything; 0 for no database, else 1.
@@ -83,8 +93,10 @@ int DbWrite(Database* database, uint32_t gid, const void* data, uint16_t length,
 // without flushing, the old bytes its DbWrite will overwrite (its GID's record of the same
 // length, or the header it marks superseded and whatever lies past the last record); after one
 // MakeJournalDurable, DbWriteJournalled writes each record as DbWrite does, journalling nothing
-// more. Every record of one batch has its own GID, and nothing else writes the database in
-// between. 1, or 0 with error 42.
+// more, except that the records its appends replace are marked superseded later: when
+// kDbMarksMax wait, or at DbClose.
+// Every record of one batch has its own GID, and nothing else writes the database in between.
+// 1, or 0 with error 42.
 int DbJournalWrite(Database* database, uint32_t gid, uint16_t length);
 int DbWriteJournalled(Database* database, uint32_t gid, const void* data, uint16_t length,
                       char type);
@@ -95,8 +107,5 @@ int DbWriteText(Database* database, uint32_t gid, const char* text);
 // during the visit are not visited. 0 for no database, else 1.
 typedef int (*DbVisitor)(Database* database, uint32_t gid, uint32_t length, void* context);
 int DbForEach(Database* database, DbVisitor visitor, void* context);
-// Makes room in the index for count live records at once (a merge of that many); nothing for
-// no database.
-void DbReserve(Database* database, uint32_t count);
 // The number of live records; 0 for no database.
 uint32_t DbCount(const Database* database);

@@ -1,6 +1,8 @@
 // The database index: an array of packed entries that doubles when full, and an open-addressing
 // hash table (linear probing) of entry numbers, rebuilt at each doubling. Entries are never
-// removed, so the table needs no tombstones.
+// removed, so the table needs no tombstones. While the scan
+// adds entries the table is not kept: it is built once, at the seal, where the GIDs met twice are
+// sorted out in the same pass.
 #include "database/db_index.h"
 
 #include <cstring>
@@ -28,22 +30,47 @@ uint32_t ProbeFor(const DbIndex* index, uint32_t gid) {
   return slot;
 }
 
+// The entry in the slot ProbeFor found, or null for an empty one.
+DbIndexEntry* EntryIn(const DbIndex* index, uint32_t slot) {
+  uint32_t number = index->slots[slot];
+  return number != 0 ? &index->entries[number - 1] : nullptr;
+}
+
+// Builds the hash table for the capacity (at most two thirds full) from the entries, in their
+// order: a GID met again gives its entry to the one already held, which keeps its place; every
+// other entry moves down to the next kept place, which never lies past its own.
+void BuildTable(DbIndex* index) {
+  index->adding = 0;
+  index->slot_count = 1;
+  while (index->slot_count < index->capacity + index->capacity / 2) index->slot_count *= 2;
+  index->slots = static_cast<uint32_t*>(AllocBlock(index->slot_count * sizeof(uint32_t)));
+  uint32_t kept = 0;
+  for (uint32_t i = 0; i < index->count; ++i) {
+    DbIndexEntry entry = index->entries[i];
+    uint32_t slot = ProbeFor(index, entry.gid);
+    DbIndexEntry* held = EntryIn(index, slot);
+    if (held != nullptr) {
+      *held = entry;
+      continue;
+    }
+    index->entries[kept++] = entry;
+    index->slots[slot] = kept;
+  }
+  index->count = kept;
+}
+
 // Gives the index room for capacity entries (capacity at least the count, at most
-// kDbIndexCapacity) and rebuilds the hash table, at most two thirds full. The old table goes
-// before the new entries come, so that at no time are more than the two entry arrays held.
+// kDbIndexCapacity) and, unless the scan is still adding, rebuilds the hash table. The old table
+// goes before the new entries come, so that at no time are more than the two entry arrays held.
 void Resize(DbIndex* index, uint32_t capacity) {
   FreeBlock(index->slots);
+  index->slots = nullptr;
   DbIndexEntry* entries = static_cast<DbIndexEntry*>(AllocBlock(capacity * sizeof(DbIndexEntry)));
   if (index->count != 0) memcpy(entries, index->entries, index->count * sizeof(DbIndexEntry));
   FreeBlock(index->entries);
   index->entries = entries;
   index->capacity = capacity;
-  index->slot_count = 1;
-  while (index->slot_count < capacity + capacity / 2) index->slot_count *= 2;
-  index->slots = static_cast<uint32_t*>(AllocBlock(index->slot_count * sizeof(uint32_t)));
-  for (uint32_t i = 0; i < index->count; ++i) {
-    index->slots[ProbeFor(index, index->entries[i].gid)] = i + 1;
-  }
+  if (!index->adding) BuildTable(index);
 }
 
 // Doubles the capacity, up to kDbIndexCapacity.
@@ -75,27 +102,47 @@ int IndexOffsetFieldTrue(const DbIndexEntry& entry) {
   return (entry.state & kOffsetFieldDiffers) == 0;
 }
 
+int IndexAdd(DbIndex* index, const DbIndexEntry& entry) {
+  if (index->slots == nullptr && index->count < kDbIndexCapacity) {
+    index->adding = 1;  // no table is made for what the seal builds anyway
+    if (index->count == index->capacity) Grow(index);
+    index->entries[index->count++] = entry;
+    return 1;
+  }
+  // At the capacity GIDs met twice may leave room: sealed now, every later entry is looked up.
+  IndexSeal(index, 0);
+  return IndexPut(index, entry);
+}
+
+void IndexSeal(DbIndex* index, uint32_t extra) {
+  uint64_t wanted = static_cast<uint64_t>(index->count) + extra;
+  if (wanted > kDbIndexCapacity) wanted = kDbIndexCapacity;
+  if (wanted > index->capacity) Resize(index, static_cast<uint32_t>(wanted));
+  if (index->adding) BuildTable(index);
+}
+
 DbIndexEntry* IndexFind(const DbIndex* index, uint32_t gid) {
   if (index->count == 0) return nullptr;
-  uint32_t number = index->slots[ProbeFor(index, gid)];
-  return number != 0 ? &index->entries[number - 1] : nullptr;
+  return EntryIn(index, ProbeFor(index, gid));
 }
 
 int IndexPut(DbIndex* index, const DbIndexEntry& entry) {
-  DbIndexEntry* held = IndexFind(index, entry.gid);
-  if (held != nullptr) {
-    *held = entry;
-    return 1;
+  uint32_t slot = 0;
+  if (index->slots != nullptr) {
+    slot = ProbeFor(index, entry.gid);
+    DbIndexEntry* held = EntryIn(index, slot);
+    if (held != nullptr) {
+      *held = entry;
+      return 1;
+    }
   }
-  if (index->count == index->capacity && !Grow(index)) return 0;
+  if (index->count == index->capacity) {
+    if (!Grow(index)) return 0;
+    slot = ProbeFor(index, entry.gid);
+  }
   index->entries[index->count++] = entry;
-  index->slots[ProbeFor(index, entry.gid)] = index->count;
+  index->slots[slot] = index->count;
   return 1;
-}
-
-void IndexReserve(DbIndex* index, uint32_t count) {
-  if (count > kDbIndexCapacity) count = kDbIndexCapacity;
-  if (count > index->capacity) Resize(index, count);
 }
 
 void IndexRelease(DbIndex* index) {

@@ -34,6 +34,10 @@ int WriteBlockAt(PlatFile file, uint32_t position, const void* buffer, uint16_t 
   return length == 0 || WriteFrom(file, position, buffer, length);
 }
 
+int WriteBlockHere(PlatFile file, uint32_t position, const void* buffer, uint16_t length) {
+  return length == 0 || WriteFrom(file, position, buffer, length);
+}
+
 int FitsOnDrive(int drive, uint32_t byte_count) {
   char root[4];
   DriveRoot(drive, root);

@@ -18,6 +18,9 @@ int WriteBlock(PlatFile file, const void* buffer, uint16_t length);
 // WriteBlock at a position the caller knows: the file is moved there first (0 when it cannot
 // be), which spares finding the position out.
 int WriteBlockAt(PlatFile file, uint32_t position, const void* buffer, uint16_t length);
+// WriteBlock where the caller knows the file stands already (at position, where the last write
+// ended): the file is neither asked nor moved before the write.
+int WriteBlockHere(PlatFile file, uint32_t position, const void* buffer, uint16_t length);
 
 // 1 when byte_count bytes fit into the free clusters of the drive (0 = A:).
 int FitsOnDrive(int drive, uint32_t byte_count);

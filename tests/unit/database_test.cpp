@@ -11,7 +11,9 @@
 
 #include "database/database.h"
 #include "database/db_index.h"
+#include "services/errors.h"
 #include "services/memory.h"
+#include "services/rollback.h"
 #include "services/setup_state.h"
 #include "services/update_log.h"
 #include "tests/support/database_fixture.h"
@@ -615,6 +617,137 @@ TEST_F(DatabaseTest, WritesLeaveTheFileByteForByteAsHeaderAtATimeWritingDid) {
     DbClose(db);
   }
   EXPECT_EQ(sizeof(DbIndexEntry), 12u);
+}
+
+// Batches as the merge writes them (every old byte journalled, one flush, then the writes, the
+// superseded marks after the batch's appends): random batches into random files of both forms,
+// some batches with more replaced records than kDbMarksMax and GIDs written again in a later
+// batch, records long enough to go out in two writes, sometimes a DbWrite after them. Once
+// closed, the file must be byte for byte as the same writes made one DbWrite at a time leave it;
+// the journal must put it back as it was.
+TEST_F(DatabaseTest, JournalledBatchesLeaveTheFileAsSingleWritesAndRollBackWhole) {
+  strcpy(g_setup.windows_dir, "C:\\WINDOWS");
+  const char kReference[] = "C:\\VELNET\\IDB\\REFERENC.IDX";
+  for (uint32_t seed = 1; seed <= 6; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    DbForm form = seed % 2 != 0 ? kDbCurrentForm : kDbOlderForm;
+    uint32_t state = seed;
+    auto next = [&state](uint32_t below) {
+      state = state * 1664525u + 1013904223u;
+      return (state >> 8) % below;
+    };
+    std::vector<DatabaseRecord> records;
+    for (uint32_t i = 0; i < 2600; ++i) {
+      records.push_back(MakeRecord(next(2200), std::string(next(40), char('a' + i % 26)), 'b',
+                                   static_cast<uint8_t>(next(8) == 0 ? next(256) : 0x20)));
+    }
+    std::string original = BuildDatabase(Layout(records, form));
+    uint32_t header_size = DbRecordHeaderSize(form);
+    for (uint32_t at = DbFileHeaderSize(form); at < original.size();) {
+      DbRecordHeader header;
+      DecodeRecordHeader(reinterpret_cast<const uint8_t*>(original.data()) + at, form, &header);
+      if (next(4) == 0) original[at + header_size - 1] ^= 0x33;  // an offset field made elsewhere
+      at += header_size + header.length;
+    }
+    // The batches: each GID once within a batch; the third replaces every GID with a longer
+    // record, so that its marks pass kDbMarksMax.
+    std::vector<std::vector<std::pair<uint32_t, std::string>>> batches(5);
+    for (size_t b = 0; b < batches.size(); ++b) {
+      std::map<uint32_t, std::string> batch;
+      uint32_t count = b == 2 ? 2200 : 1 + next(300);
+      for (uint32_t i = 0; i < count; ++i) {
+        uint32_t gid = b == 2 ? i : next(2400);
+        uint32_t length = b == 2 ? 40 + next(10) : (next(40) == 0 ? 65500 + next(36) : next(45));
+        batch[gid] = std::string(length, char('A' + (b * 7 + i) % 26));
+      }
+      for (const auto& record : batch) batches[b].push_back(record);
+    }
+    const std::pair<uint32_t, std::string> last = {7, "written after the batches"};
+    int end_by_write = seed % 3 == 0;
+
+    PutFile(kReference, original);
+    Database* db = Open(kReference);
+    ASSERT_NE(db, nullptr);
+    for (const auto& batch : batches) {
+      for (const auto& [gid, data] : batch) {
+        ASSERT_EQ(DbWrite(db, gid, data.data(), static_cast<uint16_t>(data.size()), 0), 1);
+      }
+    }
+    if (end_by_write) {
+      ASSERT_EQ(DbWrite(db, last.first, last.second.data(), 25, 0), 1);
+    }
+    DbClose(db);
+    std::string expected = GetFile(kReference);
+    PlatDeleteFile(kReference);
+
+    PutFile(kMain, original);
+    ASSERT_EQ(BeginRollback("C:\\VELNET"), 1);
+    db = Open();
+    ASSERT_NE(db, nullptr);
+    for (const auto& batch : batches) {
+      for (const auto& [gid, data] : batch) {
+        ASSERT_EQ(DbJournalWrite(db, gid, static_cast<uint16_t>(data.size())), 1);
+      }
+      ASSERT_EQ(MakeJournalDurable(), 1);
+      for (const auto& [gid, data] : batch) {
+        ASSERT_EQ(DbWriteJournalled(db, gid, data.data(), static_cast<uint16_t>(data.size()), 0),
+                  1);
+      }
+    }
+    if (end_by_write) {
+      ASSERT_EQ(DbWrite(db, last.first, last.second.data(), 25, 0), 1);
+    }
+    DbClose(db);
+    ASSERT_EQ(GetFile(kMain), expected);
+    g_setup.error_number = kErrorRecordWrite;
+    RollBackRun();
+    EXPECT_EQ(g_setup.rollback_result, 1);
+    EXPECT_EQ(GetFile(kMain), original);
+    FlushLog();
+    PlatDeleteFile("C:\\update.log");
+    ResetSetupState();
+    strcpy(g_setup.windows_dir, "C:\\WINDOWS");
+  }
+}
+
+// The scan adds entries without looking them up; the seal keeps one a GID. At the capacity the
+// GIDs met twice are sorted out first, which makes room for new ones, and only a new entry past
+// the capacity is refused.
+TEST_F(DatabaseTest, TheIndexSealSortsOutGidsMetTwiceAlsoAtTheCapacity) {
+  DbIndex index = {};
+  auto entry = [](uint32_t gid, uint32_t offset) { return DbIndexEntry{gid, offset, 0}; };
+  for (uint32_t i = 0; i < kDbIndexCapacity - 10; ++i) ASSERT_EQ(IndexAdd(&index, entry(i, i)), 1);
+  for (uint32_t i = 0; i < 10; ++i) ASSERT_EQ(IndexAdd(&index, entry(i * 1000, 7)), 1);
+  EXPECT_EQ(index.count, kDbIndexCapacity);
+  EXPECT_EQ(index.slots, nullptr);  // no table while the scan adds
+  for (uint32_t i = 0; i < 10; ++i) {
+    ASSERT_EQ(IndexAdd(&index, entry(kDbIndexCapacity + i, i)), 1);
+  }
+  EXPECT_EQ(IndexAdd(&index, entry(kDbIndexCapacity + 10, 0)), 0);
+  IndexSeal(&index, 5);
+  EXPECT_EQ(index.count, kDbIndexCapacity);
+  // Each GID met twice stands where it first came, with the later entry.
+  EXPECT_EQ(index.entries[1000].gid, 1000u);
+  EXPECT_EQ(index.entries[1000].offset, 7u);
+  EXPECT_EQ(IndexFind(&index, 9000)->offset, 7u);
+  EXPECT_EQ(IndexFind(&index, 9001)->offset, 9001u);
+  EXPECT_EQ(index.entries[kDbIndexCapacity - 1].gid, kDbIndexCapacity + 9);
+  EXPECT_EQ(IndexFind(&index, kDbIndexCapacity + 10), nullptr);
+  IndexRelease(&index);
+
+  // A small scan: the seal gives the room asked for, in one table.
+  for (uint32_t i = 0; i < 100; ++i) ASSERT_EQ(IndexAdd(&index, entry(i % 60, i)), 1);
+  IndexSeal(&index, 1000);
+  EXPECT_EQ(index.count, 60u);
+  EXPECT_GE(index.capacity, 1060u);
+  EXPECT_GE(index.slot_count, index.capacity + index.capacity / 2);
+  DbIndexEntry* entries = index.entries;
+  for (uint32_t i = 0; i < 1000; ++i) ASSERT_EQ(IndexPut(&index, entry(5000 + i, i)), 1);
+  EXPECT_EQ(index.entries, entries);  // no growth
+  EXPECT_EQ(IndexFind(&index, 39)->offset, 99u);
+  EXPECT_EQ(IndexFind(&index, 59)->offset, 59u);
+  EXPECT_EQ(IndexFind(&index, 5999)->offset, 999u);
+  IndexRelease(&index);
 }
 
 }  // namespace

@@ -144,7 +144,9 @@ TEST_F(MergeTest, AMergeFileThatCannotBeReadWholeIsError40AndKept) {
     }
     HostFaultClear();
     HostFault fault = {kFaultCannotOpen, 1, 1, "MERGE.DB"};
-    if (c.locked) ASSERT_EQ(HostFaultAdd(fault), 1);
+    if (c.locked) {
+      ASSERT_EQ(HostFaultAdd(fault), 1);
+    }
     EXPECT_EQ(MergeDatabase(), 0);
     EXPECT_EQ(g_setup.error_number, kErrorMergeDatabaseRead);
     HostFaultClear();
@@ -159,8 +161,10 @@ TEST_F(MergeTest, AMergeFileThatCannotBeReadWholeIsError40AndKept) {
 // header between two records, in either form, is stepped over and every record merged.
 TEST_F(MergeTest, AResynchronisationOverRoomForARecordHeaderIsError40) {
   for (DbForm form : {kDbCurrentForm, kDbOlderForm}) {
-    std::string good = BuildDatabase(
-        Layout({MakeRecord(1, "one"), MakeRecord(2, "two"), MakeRecord(3, "three")}, form));
+    // Record 4 follows record 3, so that the resynchronisation may accept record 3.
+    std::string good = BuildDatabase(Layout(
+        {MakeRecord(1, "one"), MakeRecord(2, "two"), MakeRecord(3, "three"), MakeRecord(4, "four")},
+        form));
     size_t header = DbRecordHeaderSize(form);
     size_t second = DbFileHeaderSize(form) + header + 3;  // where record 2's header begins
     std::string damaged = good;
