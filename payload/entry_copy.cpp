@@ -4,6 +4,7 @@
 #include "services/errors.h"
 #include "services/file_writing.h"
 #include "services/setup_state.h"
+#include "ui/dialog_manager.h"
 #include "ui/gauge.h"
 
 int CopyEntryDataWithProgress(PlatFile file, const PayloadEntry& entry, PlatWindow dialog,
@@ -24,6 +25,12 @@ int CopyEntryDataWithProgress(PlatFile file, const PayloadEntry& entry, PlatWind
     if (!WriteBlock(file, g_reader.copy_buffer, block)) return FailWith(kErrorMemberWrite);
     SendGaugePosition(dialog, (base + copied) / divisor);
     copied += block;
+    // A large entry takes many seconds: the dialog answers after every block (one peek a block),
+    // and a confirmed Cancel stops the copy there.
+    if (dialog != nullptr) {
+      PumpMessages();
+      if (g_setup.install_stopped) return 0;
+    }
   }
   return 1;
 }

@@ -114,6 +114,28 @@ TEST_F(EntryCopyTest, CancelStopsTheInstallationWithError9) {
   EXPECT_EQ(g_setup.offer_disk_full_program, 0);  // the payload names no disk-full program
 }
 
+// Cancel clicked while a large entry is copied: confirmed, the copy stops after the block in
+// hand (no error of its own, the run's stop decides); declined, the copy goes on to the end.
+TEST_F(EntryCopyTest, CancelDuringALargeEntryIsAnsweredAtTheNextBlock) {
+  SetAnswers("box NO\nbox YES\n");
+  ASSERT_TRUE(RegisterGaugeClass());
+  const std::string data = MixedData(40 * 32768 + 5, 9);
+  OpenWith({data});
+  for (int confirmed = 0; confirmed < 2; ++confirmed) {
+    PlatWindow progress = OpenModelessDialog(kDialogUpdateProgress, ProgressDialogProc);
+    ASSERT_NE(progress, nullptr);
+    HostPostMessage(progress, kWmCommand, kButtonCancel, 0);
+    PlatFile out = PlatCreateFile("C:\\OUT.BIN");
+    int copied = CopyEntryDataWithProgress(out, *g_payload.entries[0], progress, 0, 1);
+    PlatCloseFile(out);
+    EXPECT_TRUE(CloseModelessDialog(kDialogUpdateProgress));
+    EXPECT_EQ(copied, !confirmed) << "confirmed " << confirmed;
+    EXPECT_EQ(g_setup.install_stopped, confirmed);
+    EXPECT_EQ(g_setup.error_number, 0);
+    EXPECT_EQ(GetFile("C:\\OUT.BIN"), confirmed ? data.substr(0, 32768) : data);
+  }
+}
+
 TEST_F(EntryCopyTest, CancelOffersTheDiskFullProgramWhenThereIsOne) {
   SetAnswers("box CANCEL\n");
   OpenWith({MixedData(100, 7)});

@@ -13,6 +13,7 @@ readonly big_megabytes=128
 # GetWindowsDirectoryA under Wine; the SYSTEM folder under it is windows/system on its disk.
 readonly windows_dir='C:\windows'
 dest="$drive_c/VELNET"
+fail_log="$dest/update.log"
 payload="$drive_c/INSTALL.PAY"
 big="$results/VNT.HLP"
 made "$dest"
@@ -30,10 +31,11 @@ sys.stdout.buffer.write(random.randbytes($big_megabytes << 20))" >"$big" ||
 mkdir -p "$dest/IDB"
 cp "$demo/old/IDB/MAIN.IDX" "$dest/IDB/MAIN.IDX" || fail "no old main database in $demo/old"
 start_setup -X 'C:\INSTALL.PAY' -P 'C:\VELNET'
-robot dialog "" dump rect 502 || fail "no progress dialog"
-grep -qP '^1001\tStatic\tPlease wait while Velnet is installed\.' <<<"$robot_output" ||
+# The gauge's place first, then the one text asked of the busy program.
+robot dialog "" rect 502 text 1001 || fail "no progress dialog"
+grep -q '^Please wait while Velnet is installed\.' <<<"$(tail -n 1 <<<"$robot_output")" ||
   fail "the dialog on screen is not the install progress dialog 220"
-read -r left top right bottom < <(tail -n 1 <<<"$robot_output")
+read -r left top right bottom < <(head -n 1 <<<"$robot_output")
 middle=$(((top + bottom) / 2))
 quarter=$(((3 * left + right) / 4))
 shot="$results/install_progress.png"

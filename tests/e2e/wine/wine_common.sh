@@ -10,11 +10,14 @@ readonly kRobotSeconds=30  # the longest the robot waits for a window
 
 setup_job=""
 progman_job=""
+fail_log=""
 made_files=()
 
 fail() {
   echo "FAIL: $*" >&2
   [[ -s "${results:-}/robot.log" ]] && tail -n 5 "$results/robot.log" >&2
+  # A test that names its run's update.log in fail_log shows where the run had got to.
+  [[ -s "${fail_log:-}" ]] && tail -n 5 "$fail_log" >&2
   exit 1
 }
 
