@@ -8,6 +8,7 @@
 
 #include "platform/drawing.h"
 #include "platform/windows.h"
+#include "services/setup_state.h"
 #include "ui/gauge_layout.h"
 
 const char kGaugeClassName[] = "_VNTSETUP_Gauge";
@@ -135,6 +136,9 @@ void SendGaugeRange(PlatWindow dialog, uint32_t range) {
   PlatSendItemMessage(dialog, kGaugeControl, kGmSetRange, 0, static_cast<intptr_t>(range));
 }
 
+// A silent run's dialogs are never shown, so its gauge is not told each step: the messages and
+// the repaint of a hidden window they ask for would cost more than the step itself.
 void SendGaugePosition(PlatWindow dialog, uint32_t position) {
+  if (g_setup.silent) return;
   PlatSendItemMessage(dialog, kGaugeControl, kGmSetPos, 0, static_cast<intptr_t>(position));
 }

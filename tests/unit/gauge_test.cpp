@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/dialogs.h"
+#include "services/setup_state.h"
 #include "tests/support/test_machine.h"
 #include "ui/gauge.h"
 #include "ui/gauge_layout.h"
@@ -151,6 +152,17 @@ TEST_F(GaugeControlTest, AFreshGaugeCountsToOneHundred) {
   // The position travels in lparam; wparam is ignored.
   EXPECT_EQ(PlatSendItemMessage(dialog_, kGaugeControl, kGmSetPos, 99, 7), 1);
   EXPECT_NE(DrawnTexts().find("  7%"), std::string::npos);
+}
+
+// A silent run never shows its dialogs: its gauge is not told the positions, so it neither
+// draws nor stores them; the same run shown paints each one.
+TEST_F(GaugeControlTest, ASilentRunsGaugeIsNotToldEachStep) {
+  for (int silent = 1; silent >= 0; --silent) {
+    g_setup.silent = silent;
+    HostClearDrawCalls();
+    SendGaugePosition(dialog_, 30 + silent);
+    EXPECT_EQ(DrawnTexts(), silent ? "" : " 30%@FF0000; 30%@FFFFFF;") << "silent " << silent;
+  }
 }
 
 TEST_F(GaugeControlTest, MessagesToAMissingDialogAreHarmless) {
