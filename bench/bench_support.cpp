@@ -92,7 +92,7 @@ double ProcessorSeconds() {
   return UsageSeconds(usage);
 }
 
-Measured MeasureCommand(const std::string& command) {
+Measured MeasureCommand(const std::string& command, int expected_status) {
   auto start = std::chrono::steady_clock::now();
   pid_t child = fork();
   if (child == 0) {
@@ -103,8 +103,13 @@ Measured MeasureCommand(const std::string& command) {
   struct rusage usage = {};
   if (child < 0 || wait4(child, &status, 0, &usage) != child) return Measured{-1.0, 0, 0};
   double took = Seconds(start);
-  bool ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  bool ok = WIFEXITED(status) && WEXITSTATUS(status) == expected_status;
   return Measured{ok ? took : -1.0, UsageSeconds(usage), usage.ru_maxrss};
+}
+
+void MakeFreshMachine(const std::string& machine) {
+  std::filesystem::remove_all(machine);
+  std::filesystem::create_directories(machine + "/C/WINDOWS/SYSTEM");
 }
 
 Spread SpreadOf(std::vector<double> figures) {

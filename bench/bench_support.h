@@ -34,13 +34,18 @@ double TimeCommand(const std::string& command);
 std::string WindowsPath(const std::string& host);
 
 // A shell command's time, the processor time it used (user and system: steadier than the time
-// on a shared machine) and its peak resident memory; seconds < 0 when it failed.
+// on a shared machine) and its peak resident memory; seconds < 0 when it failed or exited with
+// another status than the one expected.
 struct Measured {
   double seconds;
   double processor_seconds;
   long peak_kilobytes;
 };
-Measured MeasureCommand(const std::string& command);
+Measured MeasureCommand(const std::string& command, int expected_status = 0);
+
+// Makes a fresh simulated machine in machine: a C: drive with the Windows directory and its
+// SYSTEM folder, which every run that installs records itself in.
+void MakeFreshMachine(const std::string& machine);
 
 // The median, least and greatest of a set of figures (none may be empty).
 struct Spread {

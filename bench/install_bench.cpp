@@ -169,12 +169,10 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  // A fresh machine (only its C: drive) for the installation, a folder for unzip.
+  // A fresh machine for the installation, a folder for unzip.
   std::string machine = work + "/machine";
   std::string installed = machine + "/C/VELNET";
   std::string unzipped = work + "/unzipped";
-  fs::remove_all(machine);
-  fs::create_directories(machine + "/C");
   std::string setup = "VNT_MACHINE='" + machine + "' '" + SetupProgram(SETUP_PROGRAM) + "' -X '" +
                       WindowsPath(work + "/BENCH.PAY") +
                       "' -P 'C:\\VELNET' </dev/null >/dev/null 2>&1";
@@ -182,7 +180,7 @@ int main(int argc, char** argv) {
   std::vector<double> ours;
   std::vector<double> theirs;
   for (int run = 0; run < kRuns; ++run) {
-    fs::remove_all(installed);
+    MakeFreshMachine(machine);
     fs::remove_all(unzipped);
     // The installation ends by merging into the main database of the installation it updates.
     fs::create_directories(installed + "/IDB");

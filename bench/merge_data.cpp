@@ -86,9 +86,8 @@ bool MakeCase(const std::string& work, const Case& c) {
 bool RunCase(const std::string& work, Case* c) {
   std::string dir = work + "/" + c->name;
   std::string machine = dir + "/machine";
-  fs::remove_all(machine);
+  MakeFreshMachine(machine);
   fs::create_directories(machine + "/C/VELNET/IDB");
-  fs::create_directories(machine + "/C/WINDOWS/SYSTEM");  // the run records itself in WIN.INI
   fs::copy_file(dir + "/MAIN.IDX", machine + "/C/VELNET/IDB/MAIN.IDX");
   RunCommand("sync");
   Measured run = MeasureCommand(
